@@ -1,0 +1,36 @@
+# Top-level entry points: `make run` and `make test` do all the set-up.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps build run test asan bench clean format
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	cd examples/hello && ../../$(BUILD)/qas hello.asm
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
+asan: deps
+	@cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DVELD_SANITIZE=ON >/dev/null
+	@cmake --build build-asan -j $(JOBS)
+	cd build-asan && ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	@cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVELD_BENCH=ON >/dev/null
+	@cmake --build build-bench -j $(JOBS)
+
+format:
+	clang-format -i $$(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'bench/*.cpp')
+
+clean:
+	rm -rf $(BUILD) build-asan build-bench

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, when missing.
+set -euo pipefail
+
+packages=(cmake g++ make python3 libgtest-dev libbenchmark-dev zlib1g-dev
+          pasmo z80dasm srecord)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing missing packages: ${missing[*]}"
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+  if command -v sudo >/dev/null 2>&1; then sudo_cmd=(sudo); else
+    echo "error: missing packages (${missing[*]}) and not root; install them with apt-get" >&2
+    exit 1
+  fi
+fi
+export DEBIAN_FRONTEND=noninteractive
+if ! "${sudo_cmd[@]}" apt-get install -y -q "${missing[@]}" >/dev/null 2>&1; then
+  "${sudo_cmd[@]}" apt-get update -q >/dev/null 2>&1 || true
+  if ! "${sudo_cmd[@]}" apt-get install -y -q "${missing[@]}"; then
+    echo "error: could not install: ${missing[*]}" >&2
+    exit 1
+  fi
+fi

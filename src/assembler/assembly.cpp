@@ -1,0 +1,20 @@
+#include "assembler/assembly.h"
+
+namespace {
+
+DispatchTable BuildDispatchTable() {
+  DispatchTable t;
+  RegisterCoreStatements(t);
+  RegisterPlacementDirectives(t);
+  RegisterZ80Instructions(t);
+  RegisterDataDirectives(t);
+  RegisterConditionals(t);
+  RegisterMacroDirectives(t);
+  RegisterOptionDirectives(t);
+  RegisterOutputDirectives(t);
+  return t;
+}
+
+}  // namespace
+
+Assembly::Assembly(Environment e) : env(std::move(e)), dispatch(BuildDispatchTable()) {}

@@ -1,0 +1,55 @@
+#pragma once
+// The assembly context: one object owns all state of an assembler process
+// (its runs and passes). Handlers take it explicitly; nothing is global, so
+// tests can run many assemblies in one process.
+
+#include "assembler/conditionals.h"
+#include "assembler/macros.h"
+#include "assembler/memory_image.h"
+#include "assembler/statement_loop.h"
+#include "driver/console.h"
+#include "driver/diagnostics.h"
+#include "driver/pass_driver.h"
+#include "driver/source_table.h"
+#include "eval/evaluator.h"
+#include "eval/mt19937.h"
+#include "lexer/lexer.h"
+#include "lexer/tokens.h"
+#include "output/output_defs.h"
+#include "symbols/options.h"
+#include "symbols/symbol_table.h"
+
+struct Assembly {
+  explicit Assembly(Environment e);
+  Assembly(const Assembly&) = delete;
+  Assembly& operator=(const Assembly&) = delete;
+
+  Environment env;
+  DispatchTable dispatch;  // built once, read-only afterwards
+
+  // Process-wide: carries from run to run.
+  RunState run;
+  MachineState machine;
+
+  // Run and pass state.
+  PassState pass;
+  Diagnostics diag;
+  SourceTable sources;
+  KeywordTable keywords;
+  LexerState lex;
+  SymbolTable symbols;
+  Options options;
+  EvalState eval;
+  MT19937 random;
+  MemoryImage image;
+  PlacementState placement;
+  StatementState stmt;
+  CondState cond;
+  MacroState macros;
+  OutputDefs outputs;
+};
+
+inline TSegmentEntry& CurSeg(Assembly& a) { return a.placement.segments[a.placement.current]; }
+inline const TSegmentEntry& CurSeg(const Assembly& a) {
+  return a.placement.segments[a.placement.current];
+}

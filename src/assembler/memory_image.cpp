@@ -1,0 +1,112 @@
+#include "assembler/memory_image.h"
+
+#include "assembler/assembly.h"
+
+namespace {
+
+const TMemCell kInitialCell{};
+
+void RebuildPageTables(Assembly& a) {
+  MemoryImage& m = a.image;
+  m.pageTable.fill(kDumpCell);
+  uint8_t model = a.machine.model;
+  if (Is128KFamily(model)) {
+    // Bank b owns pages 2b and 2b+1.
+    static constexpr int32_t kBankBase[8] = {0xC000,  0x0000,  0x8000,  0x10000,
+                                             0x18000, 0x4000,  0x1C000, 0x14000};
+    for (int b = 0; b < 8; ++b) {
+      m.pageTable[2 * b] = kBankBase[b];
+      m.pageTable[2 * b + 1] = kBankBase[b] + 0x2000;
+    }
+  } else if (IsNext(model)) {
+    for (int i = 0; i < 224; ++i) m.pageTable[i] = 0x40000 + i * 0x2000;
+  }
+  ResetNextMap(a);
+}
+
+int32_t PageCell(const Assembly& a, int page, int64_t address) {
+  return a.image.pageTable[page] + static_cast<int32_t>(address % 0x2000);
+}
+
+}  // namespace
+
+const TMemCell& MemoryImage::Cell(int32_t cell) const {
+  const auto& page = pages[cell >> kPageBits];
+  return page ? page[cell & (kPageSize - 1)] : kInitialCell;
+}
+
+TMemCell& MemoryImage::WritableCell(int32_t cell) {
+  auto& page = pages[cell >> kPageBits];
+  if (!page) {
+    page = std::make_unique<TMemCell[]>(kPageSize);
+    usedPages.push_back(cell >> kPageBits);
+  }
+  return page[cell & (kPageSize - 1)];
+}
+
+void ResetNextMap(Assembly& a) {
+  MemoryImage& m = a.image;
+  static constexpr int kDefaultSlotPage[8] = {-1, -1, 10, 11, 4, 5, 0, 1};
+  for (int i = 0; i < 8; ++i)
+    m.mmuSlots[i] = kDefaultSlotPage[i] < 0 ? kDumpCell : 0x40000 + kDefaultSlotPage[i] * 0x2000;
+  m.nextMapActive = false;
+}
+
+int32_t MapAddress(const Assembly& a, int64_t address, bool storing) {
+  if (storing && address >= kImageCells) return -1;
+  int64_t cell = kDumpCell;
+  uint8_t model = a.machine.model;
+  if (IsNext(model)) {
+    if (address >= 0 && address < 0x10000) {
+      if (a.image.nextMapActive) {
+        cell = a.image.mmuSlots[address / 0x2000] + address % 0x2000;
+      } else if (address >= 0x4000) {
+        static constexpr int kPage[8] = {0, 0, 10, 11, 4, 5, 0, 1};
+        cell = PageCell(a, kPage[address / 0x2000], address);
+      }
+    } else if (address >= 0x40000 && address <= 0x1FFFFF) {
+      cell = PageCell(a, static_cast<int>((address - 0x40000) / 0x2000), address);
+    }
+  } else if (Is128KFamily(model)) {
+    if (address >= 0) {
+      // Bank of each 16K window of the 256K view; -1 maps nowhere.
+      static constexpr int kWindowBank[16] = {-1, 5, 2, 0, 0, 1, 2, 3, 4, 5, 6, 7, -1, -1, -1, -1};
+      int64_t within = address % 0x40000;
+      int bank = kWindowBank[within / 0x4000];
+      if (bank >= 0) cell = PageCell(a, 2 * bank + static_cast<int>((within / 0x2000) & 1), within);
+    }
+  } else {
+    cell = address;
+  }
+  if (cell < 0 || cell > kDumpCell) cell = kDumpCell;
+  return static_cast<int32_t>(cell);
+}
+
+const TMemCell& ReadImageCell(const Assembly& a, int64_t address) {
+  int32_t cell = MapAddress(a, address);
+  return a.image.Cell(cell < 0 ? kDumpCell : cell);
+}
+
+uint8_t ReadImageByte(const Assembly& a, int64_t address) { return ReadImageCell(a, address).Value; }
+
+void StoreImageByte(Assembly& a, int64_t address, uint8_t value, bool isCode, bool writable) {
+  int32_t cellNo = MapAddress(a, address, true);
+  if (cellNo < 0) return;
+  TMemCell& c = a.image.WritableCell(cellNo);
+  c.Value = value;
+  c.Execute = isCode;
+  c.Write = writable;
+  c.Read = true;
+  c.Used = true;
+  c.Profile = a.image.profiling;
+  int32_t line = a.diag.currentLine, source = a.diag.currentSource;
+  InvocationLine(a, line, source);
+  c.Line = line;
+  c.SourceID = source;
+}
+
+void ClearImage(Assembly& a) {
+  for (int32_t p : a.image.usedPages) a.image.pages[p].reset();
+  a.image.usedPages.clear();
+  RebuildPageTables(a);
+}

@@ -1,0 +1,91 @@
+#pragma once
+// The memory image that models the target machine, its address mapping by
+// machine model, and the segment table holding the location counters.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+struct Assembly;
+
+inline constexpr int32_t kImageCells = 0x23D000;
+inline constexpr int32_t kDumpCell = 0x239000;
+
+// One byte of the image with the marks the writers read. The profiling words
+// of the described cell never change, so they are not stored.
+struct TMemCell {
+  uint8_t Value = 0;
+  uint8_t timerMarks = 0;
+  int32_t SourceID = -1;
+  int32_t Line = 0;
+  bool Execute = true;
+  bool Profile = false;
+  bool Write = true;
+  bool Read = true;
+  bool Rom = false;
+  bool Used = false;
+};
+
+struct TSegmentEntry {
+  uint32_t Base = 0;
+  uint32_t Length = kImageCells;
+  int32_t PC = 0;
+  int32_t StatementPC = 0;
+  int32_t ElementPC = 0;
+  int32_t Displacement = 0;
+  bool Flows = false;
+};
+
+// Cells are allocated in 8K pages on first write; an unallocated page reads
+// as initial cells, and clearing drops pages.
+struct MemoryImage {
+  static constexpr int32_t kPageBits = 13;
+  static constexpr int32_t kPageSize = 1 << kPageBits;
+  static constexpr int32_t kPageCount = (kImageCells + kPageSize - 1) / kPageSize;
+  std::array<std::unique_ptr<TMemCell[]>, kPageCount> pages;
+  std::vector<int32_t> usedPages;
+  std::array<int32_t, 256> pageTable{};  // cell base of each 8K page
+  std::array<int32_t, 8> mmuSlots{};     // Next slots under ZXNEXTMAP
+  bool nextMapActive = false;
+  bool profiling = false;
+
+  const TMemCell& Cell(int32_t cell) const;
+  TMemCell& WritableCell(int32_t cell);
+};
+
+// Logical address -> cell number by the current machine model. When storing,
+// addresses at or above the image size give -1 (the store is dropped).
+int32_t MapAddress(const Assembly& a, int64_t address, bool storing = false);
+// Reads the byte at a logical address through the mapping.
+uint8_t ReadImageByte(const Assembly& a, int64_t address);
+const TMemCell& ReadImageCell(const Assembly& a, int64_t address);
+// Stores a byte with its marks (used by PlantByte in the clean pass).
+void StoreImageByte(Assembly& a, int64_t address, uint8_t value, bool isCode, bool writable);
+// Resets every cell and rebuilds the page tables for the current model.
+void ClearImage(Assembly& a);
+void ResetNextMap(Assembly& a);
+
+struct MalignEntry {
+  int32_t start = 0;
+  int32_t alignment = 1;
+  int32_t blockNo = 0;
+  bool on = true;
+};
+
+struct StructSave {
+  int32_t PC = 0, StatementPC = 0, ElementPC = 0;
+  bool Flows = false;
+};
+
+struct PlacementState {
+  std::array<TSegmentEntry, 256> segments{};
+  int32_t current = 0;
+  int32_t userSegments = 0;  // per run
+  std::vector<StructSave> structStack;
+  bool inStruct = false;
+  std::vector<MalignEntry> malignStack;
+  int32_t malignCounter = 0;
+  std::vector<uint8_t> malignDecisions;  // per run, by block number (0 unknown,1 off,2 on)
+};
+

@@ -1,0 +1,148 @@
+#include "driver/pass_driver.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "assembler/assembly.h"
+#include "symbols/presets.h"
+
+namespace {
+
+constexpr const char* kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+// Default snapshot stack pointer by model family; other models keep theirs.
+void SetDefaultStackPointer(Assembly& a) {
+  uint8_t m = a.machine.model;
+  if (m <= 1) a.machine.defaultStartSP = 0xFF40;
+  else if (m <= 3) a.machine.defaultStartSP = 0xFF46;
+  else if (m <= 5) a.machine.defaultStartSP = 0xFF3E;
+  else if (m <= 7) a.machine.defaultStartSP = 0xFF3C;
+}
+
+void ClearRunState(Assembly& a) {
+  ClearSymbols(a);
+  a.pass = PassState{};
+  SetDefaultStackPointer(a);
+  a.options.PointAtNeutral();
+  a.pass.timeStr = FormatTimeString(a.env.clock->LocalNow());
+  a.pass.runSeed = a.env.seed ? a.env.seed() : 0;
+  a.pass.pass = 1;
+  a.pass.realignAllowed = true;
+  a.pass.prevStatementCount = 0;
+}
+
+void PrintCounts(Assembly& a) {
+  char line[128];
+  std::snprintf(line, sizeof line, "nErrors = %d nRedef = %d nUndef = %d", a.pass.nErrors,
+                a.pass.nRedef, a.pass.nUndef);
+  PrintErr(a, line);
+  if (a.pass.otherAssembler && LogicPriorityUntouched(a)) {
+    PrintErr(a,
+             "Be careful... you seem to be assembling a pasmo source with logical operators set to "
+             "high priority... Look at the assembler options on the config tab.");
+    PrintErr(a,
+             "You can avoid this warning by adding \"zoLogicOperatorsHighPri = false\" at the top "
+             "of your sourcefile. Or = true if you really want high priority logical operators.");
+  }
+  if (a.pass.nErrors == 0 && a.pass.nUndef > 0) PrintUndefinedListing(a);
+}
+
+// Passes until the counts settle or a stop rule holds, then the final pass.
+bool AssembleInPasses(Assembly& a) {
+  ClearRunState(a);
+  PassState& p = a.pass;
+  RunPass(a);
+  p.stallCount = 0;
+  for (;;) {
+    int32_t prevUndef = p.nUndef, prevRedef = p.nRedef;
+    ++p.pass;
+    if (!p.abort) RunPass(a);
+    if (p.nErrors == 0 && p.nUndef == 0 && p.nRedef == 0 && !p.forcePass) break;
+    if (p.pass > 200) break;
+    bool progress = p.statementCount != p.prevStatementCount || p.nRedef < prevRedef ||
+                    p.nUndef < prevUndef;
+    if (progress) {
+      p.stallCount = 0;
+    } else {
+      p.realignAllowed = false;
+      ++p.stallCount;
+      if (p.stallCount > 20 || p.nErrors > 0) break;
+    }
+    p.prevStatementCount = p.statementCount;
+  }
+  p.finalPass = true;
+  if (p.abort) {
+    PrintErr(a, "ABORTED!");
+  } else {
+    p.clean = p.nErrors == 0 && p.nRedef == 0 && p.nUndef == 0;
+    p.message = p.clean && !p.compressSeen;
+    ++p.pass;
+    RunPass(a);
+    ApplyRegisterPresets(a);
+    PrintCounts(a);
+  }
+  a.stmt.PendingLabel = nullptr;
+  ResetConditionals(a);
+  bool ok = !p.abort && p.nErrors == 0 && p.nRedef == 0 && p.nUndef == 0 && p.clean;
+  if (ok) ReadCpmSettings(a);
+  if (!ok && p.nRedef > 0) PrintRedefinitionListing(a);
+  return ok;
+}
+
+}  // namespace
+
+std::string FormatTimeString(const struct tm& t) {
+  int hour12 = t.tm_hour % 12 == 0 ? 12 : t.tm_hour % 12;
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%02d:%02d %s %s %d/%s/%d", hour12, t.tm_min,
+                t.tm_hour < 12 ? "am" : "pm", kDays[(t.tm_wday % 7 + 7) % 7], t.tm_mday,
+                kMonths[(t.tm_mon % 12 + 12) % 12], t.tm_year + 1900);
+  return buf;
+}
+
+bool DoOneRun(Assembly& a) {
+  BuildKeywordTable(a.keywords);
+  ClearSymbols(a);
+  ClearSources(a);
+  LoadSource(a, a.run.mainParam);
+  const TSource& main = a.sources.slots[0];
+  bool ok;
+  if (!main.readError.empty()) {
+    PrintErr(a, " Source file \"" + a.run.mainParam + "\" can't be read: " + main.readError);
+    ok = false;
+  } else {
+    ok = AssembleInPasses(a);
+  }
+  if (ok) {
+    std::string line = "Assembled: " + a.run.mainParam;
+    if (a.run.runCounter > 0) line += " (Multipass " + std::to_string(a.run.runCounter) + ")";
+    PrintOut(a, line);
+  }
+  bool written = WriteOutputFiles(a);
+  FreeKeywordTable(a.keywords);
+  ClearSources(a);
+  ClearSymbols(a);
+  return ok && written;
+}
+
+int AssembleMain(Assembly& a, const std::string& param) {
+  std::error_code ec;
+  std::string name = param;
+  for (char& c : name)
+    if (c == '\\') c = '/';
+  if (!std::filesystem::is_regular_file(name, ec)) {
+    PrintErr(a, " Source file \"" + param + "\" not found");
+    return 1;
+  }
+  a.run.mainParam = param;
+  a.run.runCounter = 0;
+  a.run.runLimit = 0;
+  do {
+    a.run.success = DoOneRun(a);
+    a.run.exitCode = a.run.success ? 0 : 1;
+    ++a.run.runCounter;
+  } while (a.run.success && a.run.runCounter < a.run.runLimit);
+  return a.run.exitCode;
+}

@@ -1,0 +1,65 @@
+#pragma once
+// The pull lexer: source lines become items, with one item of look-ahead and
+// a complete, copyable position (TLexPos) that loops, macros, aliases and
+// includes save and restore.
+//
+// Item protocol: LexPeek makes sure the current item is read without
+// consuming it; LexNext consumes it (reading one first unless it was peeked).
+// After LexNext the consumed item's fields stay readable in a.lex.pos.
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "common/types.h"
+
+struct Assembly;
+
+struct ParamSubstEntry {
+  TLexPos saved;  // where scanning resumes after the argument
+  int32_t LexTermLine = 0, LexTermPos = 0, LexTermSrc = 0;  // argument end
+};
+
+struct TAliasStackEntry {
+  TLexPos saved;
+  int32_t line = 0;    // invoking line, restored for messages on return
+  int32_t source = 0;  // invoking source
+};
+
+struct LexerState {
+  TLexPos pos;                 // the live position
+  bool SkippingFlag = false;   // text is being skipped (no substitutions, no warnings)
+  bool radixActive = false;    // SETRADIX in force
+  int32_t radix = 10;
+  bool aliasExpansionOff = false;
+  // The latest end of a macro argument, recorded at "," and ")".
+  int32_t argEndLine = 0, argEndPos = 0, argEndSrc = 0;
+  std::vector<ParamSubstEntry> paramStack;    // at most 255
+  std::vector<TAliasStackEntry> aliasStack;   // at most 250
+};
+
+// Starts reading the given source slot at its first line.
+void LexResetSource(Assembly& a, int32_t slot);
+void LexNext(Assembly& a);
+void LexPeek(Assembly& a);
+// Consumes items up to (not including) the end of the line or of input.
+void LexSkipToEOL(Assembly& a);
+
+TLexPos LexSave(const Assembly& a);
+// Every field; the parameter-stack depth only when asked.
+void LexRestore(Assembly& a, const TLexPos& p, bool withParamDepth);
+// All but pCurrSegment, TokenMask, FunctionBlockLevel and the stack depth.
+void LexRestoreForParam(Assembly& a, const TLexPos& p);
+// As for parameters, and also leaves the prefixes and last labels alone.
+void LexRestoreForReturn(Assembly& a, const TLexPos& p);
+
+// Convenience tests on the current item (after LexPeek).
+inline bool ItemIsChar(const TLexPos& p, std::string_view c) {
+  return p.Item == I_Char && p.ITxt == c;
+}
+inline bool ItemIsToken(const TLexPos& p, TToken t) {
+  return p.Item == I_TokenN && p.ITokVal == t;
+}
+inline bool ItemEndsStatement(const TLexPos& p) {
+  return p.Item == I_EOL || p.Item == I_Null || (p.Item == I_Char && p.ITxt == ":");
+}

@@ -1,0 +1,3 @@
+#include "assembler/assembly.h"
+
+void RegisterOutputDirectives(DispatchTable&) {}

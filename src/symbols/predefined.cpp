@@ -1,0 +1,4 @@
+#include "assembler/assembly.h"
+#include "symbols/options.h"
+
+void DefinePredefinedSymbols(Assembly&) {}
