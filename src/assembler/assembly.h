@@ -17,6 +17,7 @@
 #include "lexer/tokens.h"
 #include "output/output_defs.h"
 #include "symbols/options.h"
+#include "symbols/presets.h"
 #include "symbols/symbol_table.h"
 
 struct Assembly {
@@ -30,6 +31,8 @@ struct Assembly {
   // Process-wide: carries from run to run.
   RunState run;
   MachineState machine;
+  SnapshotCpuState cpu;  // filled from register presets after the final pass
+  CpmSettings cpm;
 
   // Run and pass state.
   PassState pass;
@@ -39,6 +42,7 @@ struct Assembly {
   LexerState lex;
   SymbolTable symbols;
   Options options;
+  ControlState control;
   EvalState eval;
   MT19937 random;
   MemoryImage image;

@@ -81,6 +81,11 @@ inline bool IsPolyp(uint8_t m) { return m == 16; }
 inline bool IsNext(uint8_t m) { return m == 17; }
 inline bool IsBasil(uint8_t m) { return m == 18; }
 
+// State of the small control directives (data breakpoints and the like).
+struct ControlState {
+  int32_t placeholder = 0;
+};
+
 // Puts the predefined symbols and option defaults into the symbol table and
 // re-points the option shortcuts (every pass start).
 void DefinePredefinedSymbols(Assembly& a);
