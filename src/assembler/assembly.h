@@ -3,6 +3,8 @@
 // (its runs and passes). Handlers take it explicitly; nothing is global, so
 // tests can run many assemblies in one process.
 
+#include <functional>
+
 #include "assembler/conditionals.h"
 #include "assembler/macros.h"
 #include "assembler/memory_image.h"
@@ -27,6 +29,9 @@ struct Assembly {
 
   Environment env;
   DispatchTable dispatch;  // built once, read-only afterwards
+  // One pass over the source; tests may put a scripted pass in its place to
+  // drive the pass loop's stop rules.
+  std::function<void(Assembly&)> runPass = RunPass;
 
   // Process-wide: carries from run to run.
   RunState run;

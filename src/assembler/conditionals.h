@@ -12,5 +12,5 @@ struct CondState {
   std::vector<int32_t> placeholder;
 };
 
-void ResetConditionals(Assembly& a);      // pass start and end of run
-void CheckOpenConstructs(Assembly& a);    // end-of-pass errors
+void ResetConditionals(Assembly& a);    // pass start and end of run
+void CheckOpenConstructs(Assembly& a);  // end-of-pass errors

@@ -12,8 +12,8 @@ void RebuildPageTables(Assembly& a) {
   uint8_t model = a.machine.model;
   if (Is128KFamily(model)) {
     // Bank b owns pages 2b and 2b+1.
-    static constexpr int32_t kBankBase[8] = {0xC000,  0x0000,  0x8000,  0x10000,
-                                             0x18000, 0x4000,  0x1C000, 0x14000};
+    static constexpr int32_t kBankBase[8] = {0xC000,  0x0000, 0x8000,  0x10000,
+                                             0x18000, 0x4000, 0x1C000, 0x14000};
     for (int b = 0; b < 8; ++b) {
       m.pageTable[2 * b] = kBankBase[b];
       m.pageTable[2 * b + 1] = kBankBase[b] + 0x2000;
@@ -87,7 +87,9 @@ const TMemCell& ReadImageCell(const Assembly& a, int64_t address) {
   return a.image.Cell(cell < 0 ? kDumpCell : cell);
 }
 
-uint8_t ReadImageByte(const Assembly& a, int64_t address) { return ReadImageCell(a, address).Value; }
+uint8_t ReadImageByte(const Assembly& a, int64_t address) {
+  return ReadImageCell(a, address).Value;
+}
 
 void StoreImageByte(Assembly& a, int64_t address, uint8_t value, bool isCode, bool writable) {
   int32_t cellNo = MapAddress(a, address, true);

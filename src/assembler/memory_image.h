@@ -67,6 +67,7 @@ void ClearImage(Assembly& a);
 void ResetNextMap(Assembly& a);
 
 struct MalignEntry {
+  int32_t line = 0, source = 0;  // where the block was opened
   int32_t start = 0;
   int32_t alignment = 1;
   int32_t blockNo = 0;
@@ -88,4 +89,3 @@ struct PlacementState {
   int32_t malignCounter = 0;
   std::vector<uint8_t> malignDecisions;  // per run, by block number (0 unknown,1 off,2 on)
 };
-

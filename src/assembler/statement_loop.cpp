@@ -2,14 +2,323 @@
 
 #include "assembler/assembly.h"
 
-void RegisterCoreStatements(DispatchTable&) {}
+namespace {
+
+// Everything a pass starts from: counters, segments, stacks, scopes, the
+// predefined symbols and options, the random generator.
+void ResetForPass(Assembly& a) {
+  PassState& p = a.pass;
+  p.forcePass = p.compressSeen = p.abort = false;
+  if (p.clean) ClearImage(a);
+  p.nErrors = p.nUndef = p.nRedef = 0;
+  a.diag.lastErrorLine = -1;
+  a.diag.currentLine = 0;
+  a.diag.currentSource = 0;
+  p.statementCount = 0;
+
+  PlacementState& pl = a.placement;
+  pl.segments[0] = TSegmentEntry{};
+  pl.current = 0;
+  pl.structStack.clear();
+  pl.inStruct = false;
+  pl.malignStack.clear();
+  pl.malignCounter = 0;
+  if (p.pass == 1) {
+    pl.userSegments = 0;
+    pl.malignDecisions.clear();
+  }
+  ResetNextMap(a);
+  a.image.profiling = false;
+
+  StatementState& s = a.stmt;
+  s.PendingLabel = nullptr;
+  s.ColonSeen = s.localLabel = s.endFlag = false;
+  s.dataFollowsPrev = std::move(s.dataFollows);
+  s.dataFollows.clear();
+
+  ClearFileDefs(a);
+  ResetConditionals(a);
+  ResetMacros(a);
+  a.eval.valueStack.clear();
+  a.eval.ExprParenDepth = 0;
+  a.lex.radixActive = false;
+  a.lex.radix = 10;
+  a.lex.SkippingFlag = false;
+  a.lex.paramStack.clear();
+  a.lex.aliasStack.clear();
+  a.lex.aliasExpansionOff = false;
+
+  a.sources.includeStack.clear();
+  a.sources.includeStack.push_back(TSourceRef{0, {}});
+  a.lex.pos = TLexPos{};
+  LexResetSource(a, 0);
+  a.lex.pos.ProcPrefix.clear();
+  a.lex.pos.sLastMainLabel = "_global";
+  a.lex.pos.sLastRawLabel = "_global";
+
+  DefinePredefinedSymbols(a);
+  a.random.Seed(p.runSeed);
+}
+
+void DefineLabelHere(Assembly& a, TRec* r) { DefineAddress(a, r, CurSeg(a).PC); }
+
+void OnEndOfLine(Assembly& a) {
+  StatementState& s = a.stmt;
+  if (s.PendingLabel) {
+    if (s.ColonSeen || a.options.On(zoAllowFloatingLabels))
+      DefineLabelHere(a, s.PendingLabel);
+    else
+      ReportError(a, E_SyntaxError);
+  }
+  s.PendingLabel = nullptr;
+  s.ColonSeen = false;
+  s.localLabel = false;
+  LexNext(a);
+}
+
+void OnKeyword(Assembly& a) {
+  TToken t = a.lex.pos.ITokVal;
+  StatementHandler h = a.dispatch.handler[t];
+  if (!a.dispatch.takesLabel[t] && a.stmt.PendingLabel) {
+    a.lex.pos.sLastMainLabel = a.lex.pos.sLastRawLabel;
+    DefinePendingLabelAtPC(a);
+  }
+  if (!h) {
+    ReportError(a, E_SyntaxError);
+    return;
+  }
+  h(a, t);
+}
+
+void OnIdentifier(Assembly& a) {
+  std::string name = a.lex.pos.ITxt;
+  LexNext(a);
+  LexPeek(a);
+  StatementState& s = a.stmt;
+  if (ItemIsChar(a.lex.pos, "(")) {
+    DefinePendingLabelAtPC(a);
+    s.localLabel = false;
+    InvokeByName(a, name);
+    return;
+  }
+  if (s.PendingLabel) {
+    ReportError(a, E_SyntaxError);
+    return;
+  }
+  std::string full;
+  if (s.localLabel) {
+    full = a.lex.pos.sLastMainLabel + "." + name;
+  } else {
+    full = a.lex.pos.ProcPrefix + name;
+    a.lex.pos.sLastRawLabel = full;
+  }
+  s.PendingLabel = FindOrCreateSymbol(a, full);
+  s.localLabel = false;
+}
+
+// Runs LABEL or VARIABLE with an empty prefix (the global scope).
+void RunGlobalScoped(Assembly& a) {
+  TToken t = a.lex.pos.ITokVal;
+  std::string saved = std::move(a.lex.pos.ProcPrefix);
+  a.lex.pos.ProcPrefix.clear();
+  if (a.dispatch.handler[t])
+    a.dispatch.handler[t](a, t);
+  else
+    ReportError(a, E_SyntaxError);
+  if (a.lex.pos.ProcPrefix.empty()) a.lex.pos.ProcPrefix = std::move(saved);
+}
+
+bool IsLabelOrVariable(const TLexPos& p) {
+  return ItemIsToken(p, tLABEL) || ItemIsToken(p, tVARIABLE);
+}
+
+void SetPendingNamed(Assembly& a, const std::string& full) {
+  if (a.stmt.PendingLabel) {
+    ReportError(a, E_SyntaxError);
+    return;
+  }
+  a.lex.pos.sLastRawLabel = full;
+  a.stmt.PendingLabel = FindOrCreateSymbol(a, full);
+}
+
+// "::" name: a global label; "::" LABEL/VARIABLE: that statement, globally.
+void OnGlobalScope(Assembly& a) {
+  LexNext(a);
+  LexPeek(a);
+  if (a.lex.pos.Item == I_Ident) {
+    std::string name = a.lex.pos.ITxt;
+    LexNext(a);
+    SetPendingNamed(a, name);
+  } else if (IsLabelOrVariable(a.lex.pos)) {
+    RunGlobalScoped(a);
+  } else {
+    ReportError(a, E_SyntaxError);
+  }
+}
+
+// "^^" ... name: a label in an enclosing procedure scope.
+void OnOuterScope(Assembly& a) {
+  int32_t steps = 0;
+  while (ItemIsChar(a.lex.pos, "^^")) {
+    ++steps;
+    LexNext(a);
+    LexPeek(a);
+  }
+  if (a.lex.pos.Item == I_Ident) {
+    int32_t level = ProcDepth(a) + 1 - steps;
+    if (level < 0) {
+      ReportError(a, E_NestingError);
+      return;
+    }
+    std::string full = ProcPrefixAtLevel(a, level) + a.lex.pos.ITxt;
+    LexNext(a);
+    SetPendingNamed(a, full);
+  } else if (IsLabelOrVariable(a.lex.pos)) {
+    RunGlobalScoped(a);
+  } else {
+    ReportError(a, E_SyntaxError);
+  }
+}
+
+// Nested block comment: items are dropped until the "/*" count returns to 0.
+void OnBlockComment(Assembly& a) {
+  int depth = 0;
+  a.lex.SkippingFlag = true;
+  for (;;) {
+    LexPeek(a);
+    const TLexPos& p = a.lex.pos;
+    if (p.Item == I_Null) break;
+    if (ItemIsChar(p, "/*")) ++depth;
+    if (ItemIsChar(p, "*/")) --depth;
+    LexNext(a);
+    if (depth == 0) break;
+  }
+  a.lex.SkippingFlag = false;
+  if (depth > 0) ReportError(a, E_MissingBlockComment);
+}
+
+void RunHandlerOf(Assembly& a, TToken t) {
+  StatementHandler h = a.dispatch.handler[t];
+  if (!a.dispatch.takesLabel[t] && a.stmt.PendingLabel) {
+    a.lex.pos.sLastMainLabel = a.lex.pos.sLastRawLabel;
+    DefinePendingLabelAtPC(a);
+  }
+  if (h)
+    h(a, t);
+  else
+    ReportError(a, E_SyntaxError);
+}
+
+void OnPunctuation(Assembly& a) {
+  const std::string& c = a.lex.pos.ITxt;
+  if (c == ":") {
+    a.stmt.ColonSeen = true;
+    LexNext(a);
+  } else if (c == "@") {
+    if (!a.lex.pos.ProcPrefix.empty()) {
+      ReportError(a, E_Snail);
+      return;
+    }
+    a.stmt.localLabel = true;
+    LexNext(a);
+  } else if (c == "=" || c == ":=") {
+    RunHandlerOf(a, tDEFL);
+  } else if (c == "/*") {
+    OnBlockComment(a);
+  } else if (c == "{") {
+    RunHandlerOf(a, tPROC);
+  } else if (c == "}") {
+    RunHandlerOf(a, tPEND);
+  } else if (c == "[") {
+    LexNext(a);
+    EvalInteger(a);
+    LexPeek(a);
+    if (ItemIsChar(a.lex.pos, "]"))
+      LexNext(a);
+    else
+      ReportError(a, E_SyntaxError);
+  } else if (c == "::") {
+    OnGlobalScope(a);
+  } else if (c == "^^") {
+    OnOuterScope(a);
+  } else {
+    ReportError(a, E_SyntaxError);
+  }
+}
+
+void RunStatement(Assembly& a) {
+  TLexPos& p = a.lex.pos;
+  ++a.pass.statementCount;
+  TSegmentEntry& seg = CurSeg(a);
+  seg.StatementPC = seg.ElementPC = seg.PC;
+  a.diag.currentLine = p.ILine;
+  a.diag.currentSource = p.cSourceListPos;
+  switch (p.Item) {
+    case I_EOL:
+      OnEndOfLine(a);
+      break;
+    case I_TokenN:
+      OnKeyword(a);
+      break;
+    case I_Ident:
+      OnIdentifier(a);
+      break;
+    case I_Char:
+      OnPunctuation(a);
+      break;
+    default:
+      ReportError(a, E_SyntaxError);
+      // A statement that cannot start must not stall the loop.
+      if (!ItemEndsStatement(a.lex.pos)) LexNext(a);
+      break;
+  }
+}
+
+// The malign blocks still open at the end of a pass.
+void CheckOpenMaligns(Assembly& a) {
+  for (const MalignEntry& m : a.placement.malignStack) {
+    a.diag.currentLine = m.line;
+    a.diag.currentSource = m.source;
+    ReportErrorText(a, E_MissingClose, " in a malign statement", false);
+  }
+  a.placement.malignStack.clear();
+}
+
+}  // namespace
+
+void RunPass(Assembly& a) {
+  ResetForPass(a);
+  StatementState& s = a.stmt;
+  for (;;) {
+    while (!s.endFlag && !a.pass.abort) {
+      LexPeek(a);
+      if (a.lex.pos.Item == I_Null) break;
+      RunStatement(a);
+    }
+    s.endFlag = true;
+    if (a.sources.includeStack.size() > 1 && !a.pass.abort) {
+      TSourceRef ref = std::move(a.sources.includeStack.back());
+      a.sources.includeStack.pop_back();
+      LexRestore(a, ref.ReturnLexPos, false);
+      a.diag.currentSource = a.lex.pos.cSourceListPos;
+      s.endFlag = false;
+      continue;
+    }
+    break;
+  }
+  if (!a.pass.abort) {
+    CheckOpenMaligns(a);
+    CheckOpenConstructs(a);
+    CheckOpenExpansions(a);
+  }
+}
 
 void PlantByte(Assembly& a, uint8_t value, bool isCode, bool flows, bool writable) {
-  TSegmentEntry& s = CurSeg(a);
   if (a.placement.inStruct) {
     ReportError(a, E_PlantInStruct);
     return;
   }
+  TSegmentEntry& s = CurSeg(a);
   int64_t addr = static_cast<int64_t>(s.PC) + s.Displacement;
   bool inside = addr >= static_cast<int64_t>(s.Base) &&
                 addr < static_cast<int64_t>(s.Base) + static_cast<int64_t>(s.Length);
@@ -42,15 +351,4 @@ void DefinePendingLabelAtPC(Assembly& a) {
   if (!a.stmt.PendingLabel) return;
   DefineAddress(a, a.stmt.PendingLabel, CurSeg(a).PC);
   a.stmt.PendingLabel = nullptr;
-}
-
-// Placeholder pass until the statement loop lands: one statement per line.
-void RunPass(Assembly& a) {
-  a.pass.forcePass = a.pass.compressSeen = a.pass.abort = false;
-  a.pass.nErrors = a.pass.nUndef = a.pass.nRedef = 0;
-  a.diag.lastErrorLine = -1;
-  a.pass.statementCount = 0;
-  if (a.pass.clean) ClearImage(a);
-  DefinePredefinedSymbols(a);
-  a.pass.statementCount = static_cast<int32_t>(a.sources.slots[0].Lines.size());
 }

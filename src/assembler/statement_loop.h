@@ -27,14 +27,14 @@ struct DispatchTable {
 };
 
 // Each family of statements registers its keywords.
-void RegisterCoreStatements(DispatchTable& t);      // statement_loop.cpp
-void RegisterPlacementDirectives(DispatchTable& t); // placement.cpp
-void RegisterZ80Instructions(DispatchTable& t);     // z80_encoder.cpp
-void RegisterDataDirectives(DispatchTable& t);      // data_directives.cpp
-void RegisterConditionals(DispatchTable& t);        // conditionals.cpp
-void RegisterMacroDirectives(DispatchTable& t);     // macros.cpp
-void RegisterOptionDirectives(DispatchTable& t);    // symbols/option_directives.cpp
-void RegisterOutputDirectives(DispatchTable& t);    // output/output_directives.cpp
+void RegisterCoreStatements(DispatchTable& t);       // statement_loop.cpp
+void RegisterPlacementDirectives(DispatchTable& t);  // placement.cpp
+void RegisterZ80Instructions(DispatchTable& t);      // z80_encoder.cpp
+void RegisterDataDirectives(DispatchTable& t);       // data_directives.cpp
+void RegisterConditionals(DispatchTable& t);         // conditionals.cpp
+void RegisterMacroDirectives(DispatchTable& t);      // macros.cpp
+void RegisterOptionDirectives(DispatchTable& t);     // symbols/option_directives.cpp
+void RegisterOutputDirectives(DispatchTable& t);     // output/output_directives.cpp
 
 struct StatementState {
   TRec* PendingLabel = nullptr;

@@ -15,10 +15,14 @@ constexpr const char* kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
 // Default snapshot stack pointer by model family; other models keep theirs.
 void SetDefaultStackPointer(Assembly& a) {
   uint8_t m = a.machine.model;
-  if (m <= 1) a.machine.defaultStartSP = 0xFF40;
-  else if (m <= 3) a.machine.defaultStartSP = 0xFF46;
-  else if (m <= 5) a.machine.defaultStartSP = 0xFF3E;
-  else if (m <= 7) a.machine.defaultStartSP = 0xFF3C;
+  if (m <= 1)
+    a.machine.defaultStartSP = 0xFF40;
+  else if (m <= 3)
+    a.machine.defaultStartSP = 0xFF46;
+  else if (m <= 5)
+    a.machine.defaultStartSP = 0xFF3E;
+  else if (m <= 7)
+    a.machine.defaultStartSP = 0xFF3C;
 }
 
 void ClearRunState(Assembly& a) {
@@ -53,16 +57,16 @@ void PrintCounts(Assembly& a) {
 bool AssembleInPasses(Assembly& a) {
   ClearRunState(a);
   PassState& p = a.pass;
-  RunPass(a);
+  a.runPass(a);
   p.stallCount = 0;
   for (;;) {
     int32_t prevUndef = p.nUndef, prevRedef = p.nRedef;
     ++p.pass;
-    if (!p.abort) RunPass(a);
+    if (!p.abort) a.runPass(a);
     if (p.nErrors == 0 && p.nUndef == 0 && p.nRedef == 0 && !p.forcePass) break;
     if (p.pass > 200) break;
-    bool progress = p.statementCount != p.prevStatementCount || p.nRedef < prevRedef ||
-                    p.nUndef < prevUndef;
+    bool progress =
+        p.statementCount != p.prevStatementCount || p.nRedef < prevRedef || p.nUndef < prevUndef;
     if (progress) {
       p.stallCount = 0;
     } else {
@@ -79,7 +83,7 @@ bool AssembleInPasses(Assembly& a) {
     p.clean = p.nErrors == 0 && p.nRedef == 0 && p.nUndef == 0;
     p.message = p.clean && !p.compressSeen;
     ++p.pass;
-    RunPass(a);
+    a.runPass(a);
     ApplyRegisterPresets(a);
     PrintCounts(a);
   }

@@ -115,7 +115,8 @@ std::string MakeAbsoluteName(const Assembly& a, std::string_view nameIn) {
     if (c == '\\') c = '/';
   if (!name.empty() && name[0] == '/') return Normalise(name);
   // A folder anywhere before the last character: relative to the current folder.
-  if (name.size() > 1 && name.find('/') < name.size() - 1) return Normalise(CurrentDir() + "/" + name);
+  if (name.size() > 1 && name.find('/') < name.size() - 1)
+    return Normalise(CurrentDir() + "/" + name);
   const TSource& main = a.sources.slots[0];
   if (main.loaded) {
     auto slash = main.FileName.find_last_of('/');

@@ -16,8 +16,8 @@ struct TSource {
   std::string FileName;   // full resolved path; the key for finding a loaded file
   std::string ShortName;  // file-name part, shown in diagnostics
   std::vector<std::string> Lines;
-  bool loaded = false;  // a free slot has no lines
-  bool exists = false;  // the file was found on disk
+  bool loaded = false;    // a free slot has no lines
+  bool exists = false;    // the file was found on disk
   std::string readError;  // why an existing file could not be read ("" when it was)
 };
 

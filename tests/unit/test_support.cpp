@@ -1,8 +1,9 @@
 #include "test_support.h"
 
+#include <unistd.h>
+
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 

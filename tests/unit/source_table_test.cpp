@@ -1,0 +1,105 @@
+// Text decoding and name resolution of source files.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "test_support.h"
+
+namespace {
+
+std::vector<std::string> Decode(std::string_view bytes) {
+  std::vector<std::string> lines;
+  EXPECT_TRUE(DecodeSourceText(bytes, lines));
+  return lines;
+}
+
+TEST(SourceText, LineEndsOfEveryKind) {
+  using V = std::vector<std::string>;
+  EXPECT_EQ(Decode("a\r\nb\nc\rd"), (V{"a", "b", "c", "d"}));
+  EXPECT_EQ(Decode("a\n\nb\n"), (V{"a", "", "b"}));
+  EXPECT_EQ(Decode(""), V{});
+  EXPECT_EQ(Decode(std::string("x\0y\n", 4)), V{std::string("x\0y", 3)});
+}
+
+TEST(SourceText, ByteOrderMarksConvertToLatin1) {
+  using V = std::vector<std::string>;
+  // UTF-8: "é" (C3 A9) is Latin-1 E9; "€" has no Latin-1 form.
+  EXPECT_EQ(Decode("\xEF\xBB\xBF"
+                   "caf\xC3\xA9\n\xE2\x82\xAC"),
+            (V{"caf\xE9", "?"}));
+  // UTF-16 little- and big-endian.
+  EXPECT_EQ(Decode(std::string("\xFF\xFE"
+                               "a\0\xE9\0\n\0b\0",
+                               10)),
+            (V{"a\xE9", "b"}));
+  EXPECT_EQ(Decode(std::string("\xFE\xFF\0a\0\r\0\n\0b", 10)), (V{"a", "b"}));
+  // Without a mark every byte is one character.
+  EXPECT_EQ(Decode("\xC3\xA9"), (V{"\xC3\xA9"}));
+}
+
+TEST(SourceText, InvalidTextAfterAMarkIsRefused) {
+  std::vector<std::string> lines;
+  EXPECT_FALSE(
+      DecodeSourceText("\xEF\xBB\xBF"
+                       "a\xC3",
+                       lines));
+  EXPECT_FALSE(
+      DecodeSourceText("\xEF\xBB\xBF"
+                       "\xFF",
+                       lines));
+  EXPECT_FALSE(DecodeSourceText(std::string("\xFF\xFE"
+                                            "a",
+                                            3),
+                                lines));
+}
+
+TEST(SourceNames, IncludesResolveNextToTheMainFile) {
+  TestRun r;
+  Assembly& a = *r.a;
+  a.sources.slots[0].loaded = true;
+  a.sources.slots[0].FileName = "/proj/src/main.asm";
+  EXPECT_EQ(MakeAbsoluteName(a, "lib.asm"), "/proj/src/lib.asm");
+  EXPECT_EQ(MakeAbsoluteName(a, "/abs/x.asm"), "/abs/x.asm");
+  EXPECT_EQ(MakeAbsoluteName(a, "\\abs\\y.asm"), "/abs/y.asm");
+  std::string cwd = std::filesystem::current_path().string();
+  EXPECT_EQ(MakeAbsoluteName(a, "sub\\lib.asm"), cwd + "/sub/lib.asm");
+}
+
+TEST(SourceNames, SameShortNameInTwoFoldersIsTwoSources) {
+  TestRun r;
+  Assembly& a = *r.a;
+  std::filesystem::create_directories(r.dir / "one");
+  std::filesystem::create_directories(r.dir / "two");
+  { std::ofstream((r.dir / "one" / "util.asm").string()) << "a\n"; }
+  { std::ofstream((r.dir / "two" / "util.asm").string()) << "b\nc\n"; }
+  int s1 = LoadSource(a, (r.dir / "one" / "util.asm").string());
+  int s2 = LoadSource(a, (r.dir / "two" / "util.asm").string());
+  int s3 = LoadSource(a, (r.dir / "one" / "." / "util.asm").string());
+  EXPECT_NE(s1, s2);
+  EXPECT_EQ(s1, s3);
+  EXPECT_EQ(a.sources.slots[s1].Lines.size(), 1u);
+  EXPECT_EQ(a.sources.slots[s2].Lines.size(), 2u);
+  EXPECT_EQ(r.console.out.size(), 2u);  // loaded once each
+}
+
+TEST(SourceNames, MissingAndUnreadableFiles) {
+  TestRun r;
+  Assembly& a = *r.a;
+  int missing = LoadSource(a, (r.dir / "nothere.asm").string());
+  EXPECT_FALSE(a.sources.slots[missing].exists);
+  EXPECT_TRUE(a.sources.slots[missing].Lines.empty());
+  int folder = LoadSource(a, r.dir.string());
+  EXPECT_TRUE(a.sources.slots[folder].exists);
+  EXPECT_FALSE(a.sources.slots[folder].readError.empty());
+}
+
+TEST(SourceNames, TableFullGivesNoSlot) {
+  TestRun r;
+  Assembly& a = *r.a;
+  for (int i = 0; i < kSourceSlots; ++i)
+    ASSERT_GE(LoadSource(a, (r.dir / ("f" + std::to_string(i) + ".asm")).string()), 0);
+  EXPECT_EQ(LoadSource(a, (r.dir / "onemore.asm").string()), -1);
+}
+
+}  // namespace
