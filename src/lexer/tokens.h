@@ -5,7 +5,6 @@
 // (mode 1), some in both.
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,9 +23,12 @@ struct TTokenEntry {
 
 struct KeywordTable {
   TTokenEntry* buckets[256] = {};
-  TTokenEntry* allTokens = nullptr;
-  std::vector<std::unique_ptr<TTokenEntry>> storage;
+  TTokenEntry* allTokens = nullptr;  // every entry, newest first
+  std::vector<TTokenEntry> storage;  // owns the entries; never reallocated once built
 };
+
+// Length of the longest keyword spelling (VELDSYNTAXHIGHLIGHT).
+inline constexpr size_t kMaxKeywordLength = 19;
 
 void BuildKeywordTable(KeywordTable& t);
 void FreeKeywordTable(KeywordTable& t);
