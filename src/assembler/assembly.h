@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "assembler/conditionals.h"
+#include "assembler/data_directives.h"
 #include "assembler/macros.h"
 #include "assembler/memory_image.h"
 #include "assembler/statement_loop.h"
@@ -54,6 +55,7 @@ struct Assembly {
   PlacementState placement;
   StatementState stmt;
   CondState cond;
+  DataState data;
   MacroState macros;
   OutputDefs outputs;
 };
