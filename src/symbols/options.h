@@ -4,8 +4,12 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
 
 struct Assembly;
+struct TRec;
 
 enum OptionId : int {
   zoStrict,
@@ -32,14 +36,31 @@ enum OptionId : int {
 struct Options {
   int32_t neutral = 0;
   std::array<int32_t*, kOptionCount> shortcut{};
+  std::array<TRec*, kOptionCount> record{};  // the option symbols of this pass
+  // Set when the source assigns zoLogicOperatorsHighPri in the current pass.
+  bool logicPriorityAssigned = false;
   Options() { shortcut.fill(&neutral); }
   int32_t Get(OptionId id) const { return *shortcut[id]; }
   bool On(OptionId id) const { return *shortcut[id] != 0; }
   void PointAtNeutral() {
     neutral = 0;
     shortcut.fill(&neutral);
+    record.fill(nullptr);
+    logicPriorityAssigned = false;
   }
 };
+
+// Name and default of an option.
+struct OptionInfo {
+  std::string_view name;
+  int32_t defaultValue;
+};
+const OptionInfo& OptionDescription(OptionId id);
+
+// Assigns an option as a source assignment would (EMULATE_SPECTRUM, STRICT,
+// EXTENDED). Before the first pass of a run there is no option symbol and
+// nothing happens.
+void SetOption(Assembly& a, OptionId id, int32_t value);
 
 // The machine model lives for the whole process (it carries into the next run).
 struct MachineState {
@@ -81,11 +102,34 @@ inline bool IsPolyp(uint8_t m) { return m == 16; }
 inline bool IsNext(uint8_t m) { return m == 17; }
 inline bool IsBasil(uint8_t m) { return m == 18; }
 
-// State of the small control directives (data breakpoints and the like).
+// Model number named in EMULATE_SPECTRUM (upper case), or -1 for an unknown
+// name. "NOROM" and "RAW" give -2: accepted, model unchanged.
+int ModelNumberOfName(std::string_view upperName);
+
+// One VELDDATABREAKPOINT definition.
+struct TBreakpointDefn {
+  int32_t ID = 0;
+  bool bHasText = false;
+  bool bHasAddr = false;
+  bool bHasLength = false;
+  std::string Text;
+  int32_t Addr = 0;
+  int32_t Length = 0;
+};
+
+inline constexpr int kMaxDataBreakpoints = 256;
+inline constexpr int kMaxDataBreakpointId = 14;
+
+// State of the small control directives; lives for one pass.
 struct ControlState {
-  int32_t placeholder = 0;
+  std::vector<TBreakpointDefn> dataBreakpoints;
 };
 
 // Puts the predefined symbols and option defaults into the symbol table and
-// re-points the option shortcuts (every pass start).
+// re-points the option shortcuts (every pass start). Also starts the pass's
+// control state afresh: data breakpoints emptied, SETRADIX off.
 void DefinePredefinedSymbols(Assembly& a);
+
+// The folder of a file in the form the directory symbols use: the path up to
+// (not including) the last "/", "/" for a file in the root, "" for none.
+std::string FolderOfPath(std::string_view path);

@@ -1,21 +1,295 @@
 #include "symbols/symbol_table.h"
 
+#include <cstdio>
+
 #include "assembler/assembly.h"
+#include "common/name_hash.h"
+
+namespace {
+
+// A source assignment to the logic-priority option makes the other-assembler
+// advice pointless; every define operation passes through here.
+inline void NoteAssignment(Assembly& a, const TRec* r) {
+  if (r == a.options.record[zoLogicOperatorsHighPri]) a.options.logicPriorityAssigned = true;
+}
+
+void MarkRedefined(Assembly& a, TRec* r) {
+  ++a.pass.nRedef;
+  r->BeenRedefined = true;
+  r->RedefinedLine = a.diag.currentLine;
+  r->RedefinedSrcListPos = a.diag.currentSource;
+}
+
+bool SameValue(const TExpRes& x, const TExpRes& y) {
+  if (x.Sort != y.Sort) return false;
+  switch (x.Sort) {
+    case erInteger:
+      return x.Int == y.Int;
+    case erString:
+      return x.Str == y.Str;
+    case erFloat:
+      return x.Float == y.Float;
+    case erError:
+      return true;
+  }
+  return false;
+}
+
+TExpRes IntegerValue(int32_t v) {
+  TExpRes r;
+  r.Sort = erInteger;
+  r.Int = v;
+  return r;
+}
+
+// The integer a value stands for when it holds an integer or a float.
+bool NumericValue(const TExpRes& v, int32_t& out) {
+  if (v.Sort == erInteger) {
+    out = v.Int;
+    return true;
+  }
+  if (v.Sort == erFloat) {
+    out = FloatToInt(v.Float);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
 
 void ClearSymbols(Assembly& a) {
-  a.symbols.storage.clear();
-  a.symbols.first = a.symbols.last = a.symbols.current = nullptr;
-  for (auto& b : a.symbols.buckets) b = nullptr;
+  SymbolTable& t = a.symbols;
+  // The option shortcuts point into the records about to go.
+  a.options.PointAtNeutral();
+  for (auto& b : t.buckets) b = nullptr;
+  t.first = t.last = t.current = nullptr;
+  t.storage.clear();
 }
-TRec* FindSymbol(Assembly&, std::string_view, bool) { return nullptr; }
-TRec* FindOrCreateSymbol(Assembly&, std::string_view) { return nullptr; }
-void DefineAddress(Assembly&, TRec*, int32_t) {}
-void DefineIntegerVariable(Assembly&, TRec*, int32_t) {}
-void DefineFloat(Assembly&, TRec*, long double) {}
-void DefineText(Assembly&, TRec*, std::string_view) {}
-void DefineValue(Assembly&, TRec*, const TExpRes&, bool) {}
-int32_t IntegerOfSymbol(Assembly&, std::string_view, int32_t def) { return def; }
-int32_t IntegerOfSymbolAnyKind(Assembly&, std::string_view, int32_t def) { return def; }
-std::string KindDescription(VarType, const TExpRes&) { return {}; }
-void PrintRedefinitionListing(Assembly&) {}
-void PrintUndefinedListing(Assembly&) {}
+
+TRec* FindSymbol(Assembly& a, std::string_view name, bool countReference) {
+  const uint32_t crc = NameHash(name);
+  const int32_t len = static_cast<int32_t>(name.size());
+  for (TRec* r = a.symbols.buckets[crc & (kSymbolBuckets - 1)]; r; r = r->ListNext) {
+    if (r->CRC == crc && r->Len == len && r->Name == name) {
+      if (countReference) ++r->RefCount;
+      return r;
+    }
+  }
+  return nullptr;
+}
+
+TRec* FindOrCreateSymbol(Assembly& a, std::string_view name) {
+  SymbolTable& t = a.symbols;
+  TRec* r = FindSymbol(a, name, false);
+  if (!r) {
+    r = &t.storage.emplace_back();
+    r->Name.assign(name);
+    r->Len = static_cast<int32_t>(name.size());
+    r->CRC = NameHash(name);
+    r->Line = a.lex.pos.ILine;
+    r->SourceID = a.lex.pos.cSourceListPos;
+    r->Mode = T_Undef;
+    r->Val.Sort = erError;
+    r->Val.Int = 0;
+    r->LastPass = a.pass.pass;
+    r->RedefinedLine = a.diag.currentLine;
+    TRec*& head = t.buckets[r->CRC & (kSymbolBuckets - 1)];
+    r->ListNext = head;
+    head = r;
+    if (t.last)
+      t.last->AllSymbolsNext = r;
+    else
+      t.first = r;
+    t.last = r;
+  }
+  t.current = r;
+  return r;
+}
+
+void DefineAddress(Assembly& a, TRec* r, int32_t value) {
+  r->BeenRedefined = false;
+  switch (r->Mode) {
+    case T_Undef:
+      r->Mode = T_Addr;
+      r->Val = IntegerValue(value);
+      r->LastPass = a.pass.pass;
+      break;
+    case T_VarVal:
+      NoteAssignment(a, r);
+      r->Val = IntegerValue(value);
+      r->LastPass = a.pass.pass;
+      break;
+    case T_Addr:
+      if (r->Val.Sort == erInteger && r->Val.Int == value) break;
+      if (r->LastPass == a.pass.pass) {
+        ReportError(a, E_LabelRedefined);
+        break;
+      }
+      r->Val = IntegerValue(value);
+      r->LastPass = a.pass.pass;
+      MarkRedefined(a, r);
+      break;
+    case T_Macro:
+    case T_Alias:
+    case T_Function:
+      break;
+    case T_FixedVal:
+    case T_Segment:
+      ReportError(a, E_SyntaxError);
+      break;
+  }
+}
+
+void DefineIntegerVariable(Assembly& a, TRec* r, int32_t value) {
+  r->BeenRedefined = false;
+  switch (r->Mode) {
+    case T_Undef:
+      r->Mode = T_VarVal;
+      r->Val = IntegerValue(value);
+      r->LastPass = a.pass.pass;
+      break;
+    case T_VarVal:
+      NoteAssignment(a, r);
+      if (r->Val.Sort == erInteger && r->Val.Int == value) {
+        r->LastPass = a.pass.pass;
+        break;
+      }
+      // A failed definition leaves the stored value (and its sort) as it was.
+      if (r->LastPass == a.pass.pass) {
+        ReportError(a, E_LabelRedefined);
+        break;
+      }
+      r->Val = IntegerValue(value);
+      r->LastPass = a.pass.pass;
+      MarkRedefined(a, r);
+      break;
+    default:
+      ReportError(a, E_SyntaxError);
+      break;
+  }
+}
+
+void DefineFloat(Assembly& a, TRec* r, long double value) {
+  if (r->Mode == T_Undef) r->Mode = T_FixedVal;
+  if (r->Mode != T_FixedVal) {
+    ReportError(a, E_SyntaxError);
+    return;
+  }
+  TExpRes v;
+  v.Sort = erFloat;
+  v.Float = value;
+  r->Val = std::move(v);
+  r->LastPass = a.pass.pass;
+}
+
+void DefineText(Assembly& a, TRec* r, std::string_view text) {
+  if (r->Mode == T_Undef) r->Mode = T_FixedVal;
+  if (r->Mode != T_FixedVal) {
+    ReportError(a, E_SyntaxError);
+    return;
+  }
+  r->Val.Sort = erString;
+  r->Val.Str.assign(text);
+  r->Val.Int = 0;
+  r->Val.Float = 0;
+  r->LastPass = a.pass.pass;
+}
+
+void DefineValue(Assembly& a, TRec* r, const TExpRes& value, bool constant) {
+  switch (r->Mode) {
+    case T_Undef:
+      r->LastPass = a.pass.pass;
+      r->Mode = constant ? T_FixedVal : T_VarVal;
+      r->Val = value;
+      break;
+    case T_VarVal:
+      if (value.Sort == erError) {
+        ReportError(a, E_SyntaxError);
+        break;
+      }
+      NoteAssignment(a, r);
+      r->Val = value;
+      break;
+    case T_FixedVal:
+      r->LastPass = a.pass.pass;
+      if (!SameValue(r->Val, value)) ReportError(a, E_SyntaxError);
+      break;
+    default:
+      ReportError(a, E_SyntaxError);
+      break;
+  }
+}
+
+int32_t IntegerOfSymbol(Assembly& a, std::string_view name, int32_t def) {
+  const TRec* r = FindSymbol(a, name, false);
+  if (!r) return def;
+  if (r->Mode == T_Addr) return r->Val.Int;
+  int32_t v;
+  if ((r->Mode == T_VarVal || r->Mode == T_FixedVal) && NumericValue(r->Val, v)) return v;
+  return def;
+}
+
+int32_t IntegerOfSymbolAnyKind(Assembly& a, std::string_view name, int32_t def) {
+  const TRec* r = FindSymbol(a, name, false);
+  int32_t v;
+  if (r && NumericValue(r->Val, v)) return v;
+  return def;
+}
+
+std::string KindDescription(VarType kind, const TExpRes& v) {
+  switch (kind) {
+    case T_Undef:
+      return "Undef";
+    case T_Addr:
+      return "Addr";
+    case T_VarVal:
+    case T_FixedVal: {
+      std::string s = kind == T_VarVal ? "var " : "const ";
+      switch (v.Sort) {
+        case erInteger:
+          return s + "int";
+        case erString:
+          return s + "str";
+        case erFloat:
+          return s + "float";
+        case erError:
+          return "undef";
+      }
+      return "undef";
+    }
+    case T_Macro:
+      return "Macro";
+    case T_Alias:
+      return {};
+    case T_Function:
+      return "Function";
+    case T_Segment:
+      return "Segment";
+  }
+  return {};
+}
+
+void PrintRedefinitionListing(Assembly& a) {
+  for (const TRec* r = a.symbols.first; r; r = r->AllSymbolsNext) {
+    if (!r->BeenRedefined) continue;
+    std::string_view shortName;
+    if (r->RedefinedSrcListPos >= 0 && r->RedefinedSrcListPos < kSourceSlots)
+      shortName = a.sources.slots[r->RedefinedSrcListPos].ShortName;
+    std::string line = "\"";
+    line += shortName;
+    char num[24];
+    std::snprintf(num, sizeof num, "\":%5d ", r->RedefinedLine);
+    line += num;
+    line += ": Symbol redefined: ";
+    line += r->Name;
+    PrintErr(a, line);
+  }
+}
+
+void PrintUndefinedListing(Assembly& a) {
+  for (const TRec* r = a.symbols.first; r; r = r->AllSymbolsNext) {
+    if (r->Mode != T_Undef) continue;
+    PrintErr(a,
+             LocationPrefixFor(a, r->SourceID, r->Line) + " : Label " + r->Name + " is undefined");
+  }
+}
