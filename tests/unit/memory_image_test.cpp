@@ -1,0 +1,137 @@
+// Address mapping by machine model, and the image's store and clear.
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace {
+
+struct Image : ::testing::Test {
+  TestRun r;
+  Assembly& a = *r.a;
+  void Model(uint8_t m) {
+    a.machine.model = m;
+    ClearImage(a);
+  }
+};
+
+TEST_F(Image, FlatModelsMapAddressesToThemselves) {
+  Model(mdlCPM);
+  EXPECT_EQ(MapAddress(a, 0), 0);
+  EXPECT_EQ(MapAddress(a, 0x1234), 0x1234);
+  EXPECT_EQ(MapAddress(a, 0x239000), kDumpCell);
+  EXPECT_EQ(MapAddress(a, 0x239001), kDumpCell);
+  EXPECT_EQ(MapAddress(a, -1), kDumpCell);
+  EXPECT_EQ(MapAddress(a, 0x23D000, true), -1);  // stores beyond the image are dropped
+}
+
+TEST_F(Image, Spectrum128KBanksAndFixedView) {
+  Model(mdl128K);
+  // Cell bases: bank 0 at $C000, 1 at $0000, 2 at $8000, 3 at $10000, 4 at $18000,
+  // 5 at $4000, 6 at $1C000, 7 at $14000.
+  EXPECT_EQ(MapAddress(a, 0x0000), kDumpCell);  // ROM
+  EXPECT_EQ(MapAddress(a, 0x4000), 0x4000);     // bank 5
+  EXPECT_EQ(MapAddress(a, 0x8000), 0x8000);     // bank 2
+  EXPECT_EQ(MapAddress(a, 0xC000), 0xC000);     // bank 0, whatever the paging
+  EXPECT_EQ(MapAddress(a, 0x10000), 0xC000);    // bank 0 at $10000 + 0 * $4000
+  EXPECT_EQ(MapAddress(a, 0x14000), 0x0000);    // bank 1
+  EXPECT_EQ(MapAddress(a, 0x18005), 0x8005);    // bank 2
+  EXPECT_EQ(MapAddress(a, 0x1C000), 0x10000);   // bank 3
+  EXPECT_EQ(MapAddress(a, 0x1E001), 0x12001);   // bank 3, second half
+  EXPECT_EQ(MapAddress(a, 0x20000), 0x18000);   // bank 4
+  EXPECT_EQ(MapAddress(a, 0x24000), 0x4000);    // bank 5 again
+  EXPECT_EQ(MapAddress(a, 0x28000), 0x1C000);   // bank 6
+  EXPECT_EQ(MapAddress(a, 0x2FFFF), 0x17FFF);   // bank 7, last byte
+  EXPECT_EQ(MapAddress(a, 0x30000), kDumpCell);
+  EXPECT_EQ(MapAddress(a, 0x3FFFF), kDumpCell);
+  EXPECT_EQ(MapAddress(a, 0x44000), 0x4000);  // only bits 13..17 count
+}
+
+TEST_F(Image, NextPagesAndSlotMapping) {
+  Model(mdlNext);
+  EXPECT_EQ(MapAddress(a, 0x0000), kDumpCell);
+  EXPECT_EQ(MapAddress(a, 0x4000), 0x40000 + 10 * 0x2000);
+  EXPECT_EQ(MapAddress(a, 0x6001), 0x40000 + 11 * 0x2000 + 1);
+  EXPECT_EQ(MapAddress(a, 0x8000), 0x40000 + 4 * 0x2000);
+  EXPECT_EQ(MapAddress(a, 0xC000), 0x40000);  // page 0
+  EXPECT_EQ(MapAddress(a, 0xE000), 0x40000 + 0x2000);
+  EXPECT_EQ(MapAddress(a, 0x20000), kDumpCell);
+  EXPECT_EQ(MapAddress(a, 0x50000), 0x50000);
+  EXPECT_EQ(MapAddress(a, 0x200000), kDumpCell);
+  a.image.nextMapActive = true;
+  a.image.mmuSlots[6] = 0x40000 + 20 * 0x2000;
+  EXPECT_EQ(MapAddress(a, 0xC001), 0x40000 + 20 * 0x2000 + 1);
+  EXPECT_EQ(MapAddress(a, 0x0000), kDumpCell);
+}
+
+TEST_F(Image, StoreMarksAndClearOnlyWhatWasWritten) {
+  Model(mdl48K);
+  const TMemCell& fresh = ReadImageCell(a, 0x8000);
+  EXPECT_EQ(fresh.Value, 0);
+  EXPECT_EQ(fresh.SourceID, -1);
+  EXPECT_TRUE(fresh.Execute && fresh.Write && fresh.Read);
+  EXPECT_FALSE(fresh.Used);
+  a.diag.currentLine = 42;
+  StoreImageByte(a, 0x8000, 0x3E, true, false);
+  const TMemCell& c = ReadImageCell(a, 0x8000);
+  EXPECT_EQ(c.Value, 0x3E);
+  EXPECT_EQ(c.Line, 42);
+  EXPECT_EQ(c.SourceID, 0);
+  EXPECT_TRUE(c.Used && c.Execute && c.Read);
+  EXPECT_FALSE(c.Write);
+  EXPECT_EQ(a.image.usedPages.size(), 1u);
+  ClearImage(a);
+  EXPECT_EQ(ReadImageByte(a, 0x8000), 0);
+  EXPECT_TRUE(a.image.usedPages.empty());
+}
+
+TEST_F(Image, UnmappedStoresLandInTheDumpCell) {
+  Model(mdl128K);
+  StoreImageByte(a, 0x0005, 0x11, false, true);
+  EXPECT_EQ(ReadImageByte(a, 0x0777), 0x11);  // every unmapped address reads the dump cell
+  EXPECT_EQ(a.image.Cell(kDumpCell).Value, 0x11);
+}
+
+TEST_F(Image, PlantByteMovesPcAndStoresOnlyWhenClean) {
+  Model(mdl48K);
+  TSegmentEntry& s = CurSeg(a);
+  s.PC = 0x8000;
+  a.pass.clean = false;
+  PlantByte(a, 0xAA, false, false, true);
+  EXPECT_EQ(s.PC, 0x8001);
+  EXPECT_EQ(ReadImageByte(a, 0x8000), 0);
+  a.pass.clean = true;
+  s.Displacement = 0x4000;
+  PlantCode(a, 0xBB);
+  EXPECT_EQ(ReadImageByte(a, 0xC001), 0xBB);  // stored at PC + displacement
+  EXPECT_TRUE(s.Flows);
+  PlantCodeNoFlow(a, 0xC9);
+  EXPECT_FALSE(s.Flows);
+  EXPECT_EQ(a.pass.nErrors, 0);
+}
+
+TEST_F(Image, PlantOutsideSegmentIsAnAddressErrorButCounts) {
+  Model(mdl48K);
+  TSegmentEntry& s = CurSeg(a);
+  s.Base = 0x8000;
+  s.Length = 2;
+  s.PC = 0x8001;
+  a.pass.clean = true;
+  PlantData(a, 1);
+  a.diag.currentLine = 2;
+  PlantData(a, 2);
+  EXPECT_EQ(s.PC, 0x8003);
+  EXPECT_EQ(ReadImageByte(a, 0x8001), 1);
+  EXPECT_EQ(ReadImageByte(a, 0x8002), 0);
+  EXPECT_EQ(a.pass.nErrors, 1);
+}
+
+TEST_F(Image, NothingIsPlantedInsideAStructure) {
+  Model(mdl48K);
+  a.placement.inStruct = true;
+  PlantData(a, 1);
+  EXPECT_EQ(CurSeg(a).PC, 0);
+  EXPECT_EQ(a.pass.nErrors, 1);
+}
+
+}  // namespace
