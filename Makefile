@@ -25,9 +25,11 @@ asan: deps
 	@cmake --build build-asan -j $(JOBS)
 	cd build-asan && ctest --output-on-failure -j $(JOBS)
 
-bench: deps
+bench:
+	@bash scripts/install-deps.sh --bench
 	@cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVELD_BENCH=ON >/dev/null
 	@cmake --build build-bench -j $(JOBS)
+	bash bench/compare.sh build-bench/qas
 
 format:
 	clang-format -i $$(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'bench/*.cpp')

@@ -4,6 +4,8 @@ set -euo pipefail
 
 packages=(cmake g++ make python3 libgtest-dev libbenchmark-dev zlib1g-dev
           pasmo z80dasm srecord)
+# Benchmarks compare with peer assemblers and time whole commands.
+if [ "${1:-}" = "--bench" ]; then packages+=(hyperfine z80asm time); fi
 
 missing=()
 for p in "${packages[@]}"; do
