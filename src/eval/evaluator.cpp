@@ -13,7 +13,18 @@ int32_t EvalByteValue(Assembly&) { return 0; }
 int32_t EvalUnsignedByte(Assembly&) { return 0; }
 int32_t EvalWordValue(Assembly&) { return 0; }
 int32_t EvalBitIndex(Assembly&) { return 0; }
-int32_t EvalSignedByteFlag(Assembly&, bool& f) { f = false; return 0; }
-int32_t EvalOffsetFlag(Assembly&, bool& f) { f = false; return 0; }
-int32_t EvalWordFlag(Assembly&, bool& f) { f = false; return 0; }
-int32_t FloatToInt(long double f) { return static_cast<int32_t>(static_cast<int64_t>(std::nearbyintl(f))); }
+int32_t EvalSignedByteFlag(Assembly&, bool& f) {
+  f = false;
+  return 0;
+}
+int32_t EvalOffsetFlag(Assembly&, bool& f) {
+  f = false;
+  return 0;
+}
+int32_t EvalWordFlag(Assembly&, bool& f) {
+  f = false;
+  return 0;
+}
+int32_t FloatToInt(long double f) {
+  return static_cast<int32_t>(static_cast<int64_t>(std::nearbyintl(f)));
+}

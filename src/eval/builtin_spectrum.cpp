@@ -1,0 +1,193 @@
+// Spectrum keyboard and screen arithmetic, paging addresses, checksums over
+// the memory image and file sizes.
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <unordered_map>
+
+#include "assembler/assembly.h"
+#include "eval/builtin_library.h"
+
+namespace {
+
+// The 40 keys in half-row order: key k lies in half-row k / 5 with the mask
+// 1 << (k % 5). Named keys are matched separately; "\x01" stands for none.
+constexpr std::string_view kKeyChars =
+    "\x01ZXCV"   // 0..4   (0 is [SHIFT])
+    "ASDFG"      // 5..9
+    "QWERT"      // 10..14
+    "12345"      // 15..19
+    "09876"      // 20..24
+    "POIUY"      // 25..29
+    "\x01LKJH"   // 30..34 (30 is [ENTER])
+    " \x01MNB";  // 35..39 (35 is [SPACE], 36 is [SYM])
+
+constexpr std::array<int32_t, 8> kHalfRowPort = {0xFEFE, 0xFDFE, 0xFBFE, 0xF7FE,
+                                                 0xEFFE, 0xDFFE, 0xBFFE, 0x7FFE};
+
+struct NamedKey {
+  std::string_view text;
+  int number;
+};
+// Tested in this order.
+constexpr std::array<NamedKey, 4> kNamedKeys = {
+    {{"[SYM]", 36}, {"[ENTER]", 30}, {"[SPACE]", 35}, {"[SHIFT]", 0}}};
+
+bool IsKeyChar(char c) { return c == ' ' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'); }
+
+// Addresses per block over which every machine model's mapping is one run of
+// consecutive cells or wholly the dump cell: all page and window boundaries
+// of the mappings are multiples of it.
+constexpr int64_t kMapBlock = 0x1000;
+
+// Folds the image bytes at the addresses start .. start + length - 1. A range
+// may span four billion addresses, so whole blocks are folded once per
+// distinct mapping (keyed by the cells of their first and last address) and
+// reused: a huge range costs one look-up per block, not one read per address.
+template <typename Combine>
+uint32_t FoldImageBytes(const Assembly& a, int32_t start, int32_t length, Combine combine) {
+  if (length <= 0) return 0;
+  const int64_t first = start;
+  const int64_t last = first + length - 1;
+  if (last > INT32_MAX) return 0;  // the end wraps past the integer range
+  uint32_t acc = 0;
+  std::unordered_map<int64_t, uint32_t> blockValues;
+  int64_t addr = first;
+  while (addr <= last) {
+    const int64_t offset = ((addr % kMapBlock) + kMapBlock) % kMapBlock;
+    const int64_t blockEnd = addr - offset + kMapBlock - 1;
+    if (offset == 0 && blockEnd <= last) {
+      const int64_t key =
+          (int64_t{MapAddress(a, addr)} << 32) | static_cast<uint32_t>(MapAddress(a, blockEnd));
+      auto it = blockValues.find(key);
+      if (it == blockValues.end()) {
+        uint32_t value = 0;
+        for (int64_t i = addr; i <= blockEnd; ++i) value = combine(value, ReadImageByte(a, i));
+        it = blockValues.emplace(key, value).first;
+      }
+      acc = combine(acc, it->second);
+    } else {
+      for (int64_t i = addr; i <= std::min(blockEnd, last); ++i)
+        acc = combine(acc, ReadImageByte(a, i));
+    }
+    addr = blockEnd + 1;
+  }
+  return acc;
+}
+
+}  // namespace
+
+KeyScan ScanKeys(std::string_view keys) {
+  KeyScan scan;
+  while (!keys.empty()) {
+    int number = -1;
+    size_t used = 1;
+    if (IsKeyChar(keys[0])) {
+      number = static_cast<int>(kKeyChars.find(keys[0]));
+    } else {
+      for (const NamedKey& k : kNamedKeys) {
+        if (keys.substr(0, k.text.size()) == k.text) {
+          number = k.number;
+          used = k.text.size();
+          break;
+        }
+      }
+    }
+    if (number < 0) {
+      scan.illegal = true;
+      break;
+    }
+    scan.address &= kHalfRowPort[number / 5];
+    scan.mask |= 1 << (number % 5);
+    keys.remove_prefix(used);
+  }
+  return scan;
+}
+
+int32_t KeyMaskToBit(int32_t mask) {
+  for (int32_t bit = 0; bit < 5; ++bit)
+    if (mask == (1 << bit)) return bit;
+  return -1;
+}
+
+bool ZxPixelAddress(int32_t x, int32_t y, int32_t& out) {
+  out = 0;
+  if (x < 0 || x > 255 || y < 0 || y > 191) return false;
+  out = 0x4000 + (y & 7) * 256 + (y & 0x38) * 4 + (y & 0xC0) * 32 + x / 8;
+  return true;
+}
+
+bool ZxAttrAddress(int32_t x, int32_t y, int32_t& out) {
+  out = 0;
+  if (x < 0 || x > 255 || y < 0 || y > 191) return false;
+  out = 0x5800 + (y / 8) * 32 + x / 8;
+  return true;
+}
+
+int32_t VeldPageOffset(const Assembly& a, int32_t n) {
+  if (static_cast<uint32_t>(n) > 7) return 0;
+  // Cell of the first 8K page of the 16K page n, as the image's page table
+  // lays the pages out for this model.
+  const uint8_t model = a.machine.model;
+  if (Is128KFamily(model)) {
+    static constexpr int32_t kBankBase[8] = {0xC000,  0x0000, 0x8000,  0x10000,
+                                             0x18000, 0x4000, 0x1C000, 0x14000};
+    return kBankBase[n];
+  }
+  if (IsNext(model)) return 0x40000 + 2 * n * 0x2000;
+  return kDumpCell;
+}
+
+int32_t VeldMmuOffset(int32_t n) {
+  if (static_cast<uint32_t>(n) < 224) return 0x40000 + n * 0x2000;
+  return kDumpCell;
+}
+
+int32_t VeldRomOffset(int32_t n) {
+  switch (n) {
+    case 0:
+      return 0x1E0000;
+    case 1:
+      return 0x1E4000;
+    case 2:
+      return 0x1E8000;
+    case 3:
+      return 0x1EC000;
+    case 4:
+      return 0x1F0000;
+    case 5:
+    case -2:
+      return 0x238000;
+    case 6:
+    case -1:
+      return 0x238800;
+    default:
+      return 0;
+  }
+}
+
+uint32_t SumImageBytes(const Assembly& a, int32_t start, int32_t length) {
+  return FoldImageBytes(a, start, length, [](uint32_t acc, uint32_t b) { return acc + b; });
+}
+
+uint32_t XorImageBytes(const Assembly& a, int32_t start, int32_t length) {
+  return FoldImageBytes(a, start, length, [](uint32_t acc, uint32_t b) { return acc ^ b; });
+}
+
+int32_t FileLengthOf(const Assembly& a, std::string_view name) {
+  namespace fs = std::filesystem;
+  const fs::path path(MakeAbsoluteName(a, name));
+  std::error_code ec;
+  const fs::file_status st = fs::status(path, ec);
+  if (st.type() == fs::file_type::not_found) return -1;
+  if (ec || st.type() != fs::file_type::regular) return 0;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return 0;
+  const uintmax_t size = fs::file_size(path, ec);
+  if (ec) return 0;
+  // A size beyond the integer range would wrap to a negative number that
+  // reads like "missing"; report the largest size instead.
+  return size > static_cast<uintmax_t>(INT32_MAX) ? INT32_MAX : static_cast<int32_t>(size);
+}
