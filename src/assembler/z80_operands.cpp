@@ -1,0 +1,202 @@
+// Operand readers of the Z80 encoders: registers, conditions, the indirect
+// forms in parentheses, immediates with their operand labels, and the
+// planting of one built instruction.
+
+#include "assembler/assembly.h"
+#include "assembler/z80_common.h"
+
+int RegField(Assembly& a, Z80Reg r) {
+  int f = kRegField[r];
+  if (f >= 0) return f;
+  ReportError(a, E_InternalError);
+  return 0;
+}
+
+int PairField(Assembly& a, Z80Reg r) {
+  int f = kPairField[r];
+  if (f >= 0) return f;
+  ReportError(a, E_InternalError);
+  return 0;
+}
+
+uint32_t ExtendedRegs(const Assembly& a) { return a.options.On(zoStrict) ? kBasicRegs : kAllRegs; }
+
+uint32_t LoadRegs(const Assembly& a) {
+  return a.options.On(zoStrict) ? (kBasicRegs | kIR) : kAllRegs;
+}
+
+bool NextAllowed(const Assembly& a) {
+  return a.options.On(zoSupportNext) && !a.options.On(zoStrict);
+}
+
+void SyntaxError(Assembly& a) { ReportError(a, E_SyntaxError); }
+
+Z80Reg PeekReg(Assembly& a) {
+  LexPeek(a);
+  const TLexPos& p = a.lex.pos;
+  return p.Item == I_TokenN ? kTokenReg[p.ITokVal] : zrNone;
+}
+
+int PeekCond(Assembly& a) {
+  LexPeek(a);
+  const TLexPos& p = a.lex.pos;
+  if (p.Item != I_TokenN) return -1;
+  int c = kTokenCond[p.ITokVal];
+  if (c < 0) return -1;
+  if (c & kCondExtended) {
+    if (a.options.On(zoStrict)) return -1;
+    c &= 7;
+  }
+  return c;
+}
+
+bool AcceptComma(Assembly& a) {
+  LexPeek(a);
+  if (!ItemIsChar(a.lex.pos, ",")) return false;
+  LexNext(a);
+  return true;
+}
+
+bool AtStatementEnd(Assembly& a) {
+  LexPeek(a);
+  return ItemEndsStatement(a.lex.pos);
+}
+
+void DefineOperandLabel(Assembly& a, const std::string& name, int32_t address) {
+  DefineAddress(a, FindOrCreateSymbol(a, name), address);
+}
+
+int32_t ReadImmediate(Assembly& a, ImmGetter get, std::string& label) {
+  int32_t v = get(a);
+  if (!a.eval.OperandLabelName.empty()) label = a.eval.OperandLabelName;
+  return v;
+}
+
+void Emit(Assembly& a, const Code& c, bool flows) {
+  uint8_t next = 0;
+  for (uint8_t i = 0; i < c.n; ++i) {
+    while (next < c.nLabels && c.labels[next].at == i)
+      DefineOperandLabel(a, *c.labels[next++].name, CurSeg(a).PC);
+    PlantByte(a, c.b[i], true, flows, (c.writable >> i) & 1u);
+  }
+}
+
+namespace {
+
+bool ExpectClose(Assembly& a) {
+  LexPeek(a);
+  if (!ItemIsChar(a.lex.pos, ")")) return false;
+  LexNext(a);
+  return true;
+}
+
+// After "(" IX or "(" IY: an optional displacement, then ")". "+" takes a
+// value in -128..127; "-" takes a value in -127..128 and negates it; no
+// displacement is 0.
+Operand ReadIndexed(Assembly& a, Z80Reg index) {
+  Operand op;
+  op.reg = index;
+  bool outOfRange = false;
+  LexPeek(a);
+  if (ItemIsChar(a.lex.pos, "+")) {
+    LexNext(a);
+    op.value = EvalSignedByteFlag(a, outOfRange);
+    if (!a.eval.OperandLabelName.empty()) op.label = a.eval.OperandLabelName;
+  } else if (ItemIsChar(a.lex.pos, "-")) {
+    LexNext(a);
+    op.value = -EvalOffsetFlag(a, outOfRange);
+    if (!a.eval.OperandLabelName.empty()) op.label = a.eval.OperandLabelName;
+  }
+  if (!ExpectClose(a)) return op;  // kind stays Bad
+  op.kind = OpKind::Idx;
+  if (outOfRange) {
+    ReportError(a, E_RangeError);
+    op.value = 0;
+  }
+  return op;
+}
+
+// "(" expression ")" as an address, tried after the "(" was consumed. The
+// inside may continue over lines like any parenthesised expression.
+bool ReadAddress(Assembly& a, uint8_t flags, Operand& op) {
+  ++a.eval.ExprParenDepth;
+  int32_t v = EvalInteger(a);
+  if (!a.eval.OperandLabelName.empty()) op.label = a.eval.OperandLabelName;
+  LexPeek(a);
+  bool closed = ItemIsChar(a.lex.pos, ")");
+  --a.eval.ExprParenDepth;
+  if (!closed) return false;
+  LexNext(a);
+  LexPeek(a);
+  bool comma = ItemIsChar(a.lex.pos, ",");
+  if (!(comma || ((flags & kOpMemEndOrComma) && ItemEndsStatement(a.lex.pos)))) return false;
+  op.kind = OpKind::Mem;
+  op.value = v;
+  if (v < -32768 || v > 65535) {
+    ReportError(a, E_RangeError);
+    op.value = 0;
+  }
+  return true;
+}
+
+}  // namespace
+
+Operand ReadOperand(Assembly& a, uint32_t regs, uint8_t flags) {
+  Operand op;
+  LexPeek(a);
+  const TLexPos& p = a.lex.pos;
+  if (p.Item == I_TokenN) {
+    Z80Reg r = kTokenReg[p.ITokVal];
+    if (r != zrNone) {
+      if (RegIn(r, regs)) {
+        LexNext(a);
+        op.kind = OpKind::Reg;
+        op.reg = r;
+      }
+      return op;
+    }
+  }
+  if (!ItemIsChar(p, "(")) {
+    op.kind = OpKind::Imm;
+    return op;
+  }
+  TLexPos start = LexSave(a);
+  int32_t depth = a.eval.ExprParenDepth;
+  LexNext(a);
+  Z80Reg r = PeekReg(a);
+  switch (r) {
+    case zrNone:
+      break;
+    case zrBC:
+    case zrDE:
+    case zrHL:
+    case zrSP:
+      LexNext(a);
+      if (ExpectClose(a)) {
+        op.kind = OpKind::Ind;
+        op.reg = r;
+      }
+      return op;
+    case zrC:
+      if (!(flags & kOpAllowC)) return op;
+      LexNext(a);
+      if (ExpectClose(a)) {
+        op.kind = OpKind::Ind;
+        op.reg = r;
+      }
+      return op;
+    case zrIX:
+    case zrIY:
+      LexNext(a);
+      return ReadIndexed(a, r);
+    default:
+      return op;  // another register in parentheses
+  }
+  if ((flags & (kOpMemEndOrComma | kOpMemComma)) && ReadAddress(a, flags, op)) return op;
+  // Not an address here: the whole operand is an expression.
+  LexRestore(a, start, true);
+  a.eval.ExprParenDepth = depth;
+  op = Operand{};
+  op.kind = OpKind::Imm;
+  return op;
+}
