@@ -1,14 +1,522 @@
+// Macros (definition, invocation, MEND), procedures and their scopes,
+// FUNCTION definitions, aliases, and the scope statements LABEL, VARIABLE,
+// LOCAL and SETPREFIX.
+
 #include "assembler/macros.h"
 
-#include "assembler/assembly.h"
+#include <cstdio>
 
-void RegisterMacroDirectives(DispatchTable&) {}
-void ResetMacros(Assembly&) {}
-void CheckOpenExpansions(Assembly&) {}
-int32_t ProcDepth(const Assembly&) { return 0; }
-std::string ProcPrefixAtLevel(const Assembly&, int32_t) { return {}; }
-bool FindMacroArgument(Assembly&, std::string_view, TLexPos&, int32_t&, int32_t&, int32_t&) {
+#include "assembler/assembly.h"
+#include "eval/user_functions.h"
+
+namespace {
+
+bool NextIs(Assembly& a, std::string_view c) {
+  LexPeek(a);
+  return ItemIsChar(a.lex.pos, c);
+}
+
+void DefineNamedHere(Assembly& a, const std::string& name) {
+  DefineAddress(a, FindOrCreateSymbol(a, name), CurSeg(a).PC);
+}
+
+// Reads formal parameters "p1, p2, ...)" after the "(" (VAR marks reference
+// parameters of functions). False after an error.
+bool ReadFormalParameters(Assembly& a, std::vector<TMacroParam>& params, bool allowVar) {
+  LexPeek(a);
+  if (ItemIsChar(a.lex.pos, ")")) {
+    LexNext(a);
+    return true;
+  }
+  for (;;) {
+    LexPeek(a);
+    bool isVar = false;
+    if (allowVar && ItemIsToken(a.lex.pos, tVAR)) {
+      isVar = true;
+      LexNext(a);
+      LexPeek(a);
+    }
+    if (a.lex.pos.Item != I_Ident) {
+      ReportError(a, E_NotImplemented);
+      return false;
+    }
+    std::string name = a.lex.pos.ITxt;
+    for (const TMacroParam& p : params)
+      if (p.Name == name) {
+        ReportError(a, E_ParameterDuplicated);
+        return false;
+      }
+    params.push_back(TMacroParam{name, isVar});
+    LexNext(a);
+    // Anything after a name up to the next "," or ")" is ignored.
+    for (;;) {
+      LexPeek(a);
+      const TLexPos& p = a.lex.pos;
+      if (p.Item == I_EOL || p.Item == I_Null) {
+        ReportError(a, E_SyntaxError);
+        return false;
+      }
+      LexNext(a);
+      if (ItemIsChar(p, ")")) return true;
+      if (ItemIsChar(p, ",")) break;
+    }
+  }
+}
+
+// Skips a body, counting opening and closing keywords; at the end of the
+// source the lexer goes back to the body's start and the pass stops.
+template <typename Opens, typename Closes>
+bool SkipBody(Assembly& a, const TLexPos& start, Opens opens, Closes closes) {
+  int depth = 1;
+  a.lex.SkippingFlag = true;
+  while (depth > 0) {
+    LexNext(a);
+    const TLexPos& p = a.lex.pos;
+    if (p.Item == I_Null) break;
+    if (opens(p)) ++depth;
+    if (closes(p)) --depth;
+  }
+  a.lex.SkippingFlag = false;
+  if (depth == 0) return true;
+  LexRestore(a, start, false);
+  FatalError(a, E_MissingClose);
   return false;
 }
-bool InvocationLine(const Assembly&, int32_t&, int32_t&) { return false; }
-void InvokeByName(Assembly& a, std::string_view) { ReportError(a, E_SyntaxError); }
+
+void HandleMacro(Assembly& a, TToken) {
+  LexNext(a);
+  TRec* label = a.stmt.PendingLabel;
+  a.stmt.PendingLabel = nullptr;
+  if (!a.lex.pos.ProcPrefix.empty()) {
+    ReportError(a, E_NestingError);
+    return;
+  }
+  if (!label || !NextIs(a, "(")) {
+    ReportError(a, E_SyntaxError);
+    return;
+  }
+  LexNext(a);
+  DefineAddress(a, label, CurSeg(a).PC);
+  label->Mode = T_Macro;
+  label->pMacroParams.clear();
+  if (!ReadFormalParameters(a, label->pMacroParams, false)) return;
+  label->StartLex = LexSave(a);
+  SkipBody(
+      a, label->StartLex, [](const TLexPos& p) { return ItemIsToken(p, tMACRO); },
+      [](const TLexPos& p) { return ItemIsToken(p, tMEND); });
+}
+
+// Skips "( ... )" with balanced parentheses and braces; false when the line
+// ends first.
+bool SkipArgumentList(Assembly& a) {
+  int depth = 0;
+  do {
+    LexNext(a);
+    const TLexPos& p = a.lex.pos;
+    if (p.Item == I_EOL || p.Item == I_Null) return false;
+    if (ItemIsChar(p, "(") || ItemIsChar(p, "{")) ++depth;
+    if (ItemIsChar(p, ")") || ItemIsChar(p, "}")) --depth;
+  } while (depth > 0);
+  return true;
+}
+
+enum class ArgEnd { Comma, Close, Other };
+
+// Reads one actual argument up to its "," or ")" at nesting level 0.
+ArgEnd ReadArgument(Assembly& a, TMacroArg& arg) {
+  arg.Pos = LexSave(a);
+  int parens = 0, braces = 0;
+  for (;;) {
+    LexNext(a);
+    const TLexPos& p = a.lex.pos;
+    if (p.Item == I_EOL || p.Item == I_Null) return ArgEnd::Other;
+    if (p.Item != I_Char) continue;
+    const std::string& c = p.ITxt;
+    if (c == "(") {
+      ++parens;
+    } else if (c == "{") {
+      ++braces;
+    } else if (c == "}") {
+      if (braces > 0) --braces;
+    } else if (c == ")") {
+      if (parens == 0) {
+        arg.LexTermLine = a.lex.argEndLine;
+        arg.LexTermPos = a.lex.argEndPos;
+        arg.LexTermSrc = a.lex.argEndSrc;
+        return ArgEnd::Close;
+      }
+      --parens;
+    } else if (c == "," && parens == 0 && braces == 0) {
+      arg.LexTermLine = a.lex.argEndLine;
+      arg.LexTermPos = a.lex.argEndPos;
+      arg.LexTermSrc = a.lex.argEndSrc;
+      return ArgEnd::Comma;
+    }
+  }
+}
+
+// Reads the actual arguments of an invocation; the "(" is current.
+bool ReadArguments(Assembly& a, const TRec& macro, std::vector<TMacroArg>& args) {
+  LexNext(a);
+  const auto& formals = macro.pMacroParams;
+  if (formals.empty()) {
+    if (NextIs(a, ")")) {
+      LexNext(a);
+      return true;
+    }
+    ReportError(a, E_TooManyParameters);
+    return false;
+  }
+  for (size_t i = 0; i < formals.size(); ++i) {
+    TMacroArg arg;
+    arg.Name = formals[i].Name;
+    ArgEnd end = ReadArgument(a, arg);
+    args.push_back(std::move(arg));
+    bool last = i + 1 == formals.size();
+    if (end == ArgEnd::Comma && last) {
+      ReportError(a, E_TooManyParameters);
+      return false;
+    }
+    if (end == ArgEnd::Close && !last) {
+      ReportError(a, E_NotEnoughParameters);
+      return false;
+    }
+    if (end == ArgEnd::Other) {
+      ReportError(a, E_SyntaxError);
+      return false;
+    }
+  }
+  return true;
+}
+
+void ExpandMacro(Assembly& a, TRec* macro, std::string_view name) {
+  MacroState& m = a.macros;
+  if (m.macroStack.size() >= kMaxMacroDepth) {
+    FatalError(a, E_OutOfResources);
+    return;
+  }
+  TMacroStackEntry entry;
+  entry.InvocationLine = a.diag.currentLine;
+  entry.InvocationSrc = a.diag.currentSource;
+  if (!ReadArguments(a, *macro, entry.LocalParameterList)) return;
+  entry.ReturnPos = LexSave(a);
+  std::string prefix = a.lex.pos.ProcPrefix;
+  m.macroStack.push_back(std::move(entry));
+  LexRestoreForReturn(a, macro->StartLex);
+  char scope[16];
+  std::snprintf(scope, sizeof scope, "[%06X].", static_cast<uint32_t>(m.scopeCounter++));
+  a.lex.pos.pActiveMacro = static_cast<int32_t>(m.macroStack.size());
+  a.lex.pos.ProcPrefix = prefix;
+  a.lex.pos.ProcPrefix.append(name).append(scope);
+}
+
+void HandleMend(Assembly& a, TToken) {
+  LexNext(a);
+  DefineNamedHere(a, a.lex.pos.ProcPrefix + "mexit");
+  MacroState& m = a.macros;
+  if (m.macroStack.empty()) {
+    ReportError(a, E_SyntaxError);
+    return;
+  }
+  TLexPos back = std::move(m.macroStack.back().ReturnPos);
+  m.macroStack.pop_back();
+  LexRestore(a, back, false);
+}
+
+// Opens a procedure level: with a label its name is the new prefix,
+// without one the prefix is numbered.
+void OpenProcedure(Assembly& a, TRec* label) {
+  MacroState& m = a.macros;
+  if (m.procDepth >= kMaxProcDepth) {
+    ReportError(a, E_OutOfResources);
+    return;
+  }
+  std::string& prefix = a.lex.pos.ProcPrefix;
+  bool outermost = m.procDepth == 0;
+  TAnonProcEntry& e = m.procStack[++m.procDepth];
+  e.PreviousPrefix = prefix;
+  std::string next;
+  if (outermost) {
+    for (auto& p : m.procStack) p.IndexNumber = 0;
+    next = label ? label->Name + "." : prefix + "VeldAP_" + std::to_string(m.scopeCounter) + ".";
+    ++m.scopeCounter;
+  } else {
+    if (label)
+      next = label->Name + ".";
+    else
+      next = prefix.substr(0, prefix.empty() ? 0 : prefix.size() - 1) + "_" +
+             std::to_string(e.IndexNumber) + ".";
+    ++e.IndexNumber;
+    for (int32_t d = m.procDepth + 1; d <= kMaxProcDepth; ++d) m.procStack[d].IndexNumber = 0;
+  }
+  prefix = std::move(next);
+  if (label) DefineAddress(a, label, CurSeg(a).PC);
+}
+
+void HandleProc(Assembly& a, TToken) {
+  LexNext(a);
+  TRec* label = a.stmt.PendingLabel;
+  a.stmt.PendingLabel = nullptr;
+  OpenProcedure(a, label);
+}
+
+void CloseProcedure(Assembly& a) {
+  DefineNamedHere(a, a.lex.pos.ProcPrefix + "pexit");
+  MacroState& m = a.macros;
+  if (m.procDepth > 0)
+    a.lex.pos.ProcPrefix = m.procStack[m.procDepth--].PreviousPrefix;
+  else
+    a.lex.pos.ProcPrefix.clear();
+}
+
+void HandlePend(Assembly& a, TToken) {
+  LexNext(a);
+  TRec* label = a.stmt.PendingLabel;
+  a.stmt.PendingLabel = nullptr;
+  if (label || CurSeg(a).Flows) {
+    if (label) DefineAddress(a, label, CurSeg(a).PC);
+    if (a.macros.procDepth == 0)
+      Warning(a, a.diag.currentLine, "- pend doesn't include a RET instruction");
+  }
+  CloseProcedure(a);
+}
+
+void HandleRetp(Assembly& a, TToken) {
+  LexNext(a);
+  CloseProcedure(a);
+  PlantCodeNoFlow(a, 0xC9);
+}
+
+void HandleFunction(Assembly& a, TToken) {
+  LexNext(a);
+  LexPeek(a);
+  if (a.lex.pos.Item != I_Ident) {
+    ReportError(a, E_SyntaxError);
+    return;
+  }
+  TRec* fn = FindOrCreateSymbol(a, a.lex.pos.ITxt);
+  LexNext(a);
+  DefineAddress(a, fn, 0);
+  fn->Mode = T_Function;
+  fn->pMacroParams.clear();
+  if (!NextIs(a, "(")) {
+    ReportError(a, E_SyntaxError);
+    return;
+  }
+  LexNext(a);
+  if (!ReadFormalParameters(a, fn->pMacroParams, true)) return;
+  fn->StartLex = LexSave(a);
+  do LexNext(a);
+  while (a.lex.pos.Item == I_EOL);
+  const TLexPos& p = a.lex.pos;
+  if (!ItemIsToken(p, tBEGIN) && !ItemIsChar(p, "{")) {
+    ReportError(a, E_SyntaxError);
+    return;
+  }
+  SkipBody(
+      a, fn->StartLex,
+      [](const TLexPos& q) { return ItemIsToken(q, tBEGIN) || ItemIsChar(q, "{"); },
+      [](const TLexPos& q) { return ItemIsToken(q, tEND) || ItemIsChar(q, "}"); });
+}
+
+// Makes the symbol an alias whose body is the rest of the line.
+void DefineAliasBody(Assembly& a, TRec* r) {
+  DefineAddress(a, r, CurSeg(a).PC);
+  r->Mode = T_Alias;
+  r->Val = TExpRes{};
+  r->Val.Sort = erError;
+  r->StartLex = LexSave(a);
+  LexSkipToEOL(a);
+  a.lex.aliasExpansionOff = false;
+}
+
+void HandleAlias(Assembly& a, TToken) {
+  a.lex.aliasExpansionOff = true;
+  LexNext(a);
+  TRec* label = a.stmt.PendingLabel;
+  a.stmt.PendingLabel = nullptr;
+  if (!label) {
+    a.lex.aliasExpansionOff = false;
+    ReportError(a, E_SyntaxError);
+    return;
+  }
+  if (!a.lex.pos.ProcPrefix.empty()) {
+    a.lex.aliasExpansionOff = false;
+    ReportError(a, E_NestingError);
+    return;
+  }
+  DefineAliasBody(a, label);
+}
+
+void HandleHashDefine(Assembly& a, TToken) {
+  a.lex.aliasExpansionOff = true;
+  LexNext(a);
+  LexPeek(a);
+  TRec* r = nullptr;
+  if (!a.stmt.PendingLabel && a.lex.pos.Item == I_Ident) {
+    r = FindSymbol(a, a.lex.pos.ITxt, false);
+    if (r && r->Mode != T_Alias && r->Mode != T_Undef)
+      r = nullptr;
+    else if (!r)
+      r = FindOrCreateSymbol(a, a.lex.pos.ITxt);
+  }
+  a.stmt.PendingLabel = nullptr;
+  if (!r) {
+    a.lex.aliasExpansionOff = false;
+    ReportError(a, E_SyntaxError);
+    return;
+  }
+  LexNext(a);
+  DefineAliasBody(a, r);
+}
+
+// LABEL ( name [, value] ) and VARIABLE ( name [, value] ).
+void DefineScoped(Assembly& a, bool variable) {
+  LexNext(a);
+  if (!NextIs(a, "(")) {
+    ReportError(a, E_SyntaxError);
+    return;
+  }
+  LexNext(a);
+  std::string name = EvalString(a);
+  bool hasValue = NextIs(a, ",");
+  TExpRes value;
+  if (hasValue) {
+    LexNext(a);
+    value = EvalExpression(a);
+  }
+  if (!NextIs(a, ")")) {
+    ReportError(a, E_SyntaxError);
+    return;
+  }
+  LexNext(a);
+  std::string full = name.compare(0, 2, "::") == 0 ? name.substr(2) : a.lex.pos.ProcPrefix + name;
+  TRec* r = FindOrCreateSymbol(a, full);
+  int32_t here = CurSeg(a).ElementPC;
+  if (!variable) {
+    if (hasValue && value.Sort != erInteger) {
+      ReportError(a, E_SyntaxError);
+      return;
+    }
+    DefineAddress(a, r, hasValue ? value.Int : here);
+  } else if (hasValue) {
+    DefineValue(a, r, value, false);
+  } else {
+    DefineIntegerVariable(a, r, here);
+  }
+}
+
+void HandleLabel(Assembly& a, TToken) { DefineScoped(a, false); }
+void HandleVariable(Assembly& a, TToken) { DefineScoped(a, true); }
+
+void HandleLocal(Assembly& a, TToken) {
+  LexNext(a);
+  a.pass.otherAssembler = true;
+  for (;;) {
+    LexPeek(a);
+    if (a.lex.pos.Item != I_Ident) break;
+    LexNext(a);
+    if (!NextIs(a, ",")) break;
+    LexNext(a);
+  }
+}
+
+void HandleSetPrefix(Assembly& a, TToken) {
+  LexNext(a);
+  std::string s = EvalString(a);
+  a.lex.pos.ProcPrefix = s.empty() ? std::string() : s + ".";
+}
+
+}  // namespace
+
+void RegisterMacroDirectives(DispatchTable& t) {
+  t.Set(tMACRO, HandleMacro, true);
+  t.Set(tMEND, HandleMend);
+  t.Set(tPROC, HandleProc, true);
+  t.Set(tPEND, HandlePend, true);
+  t.Set(tRETP, HandleRetp);
+  t.Set(tFUNCTION, HandleFunction);
+  t.Set(tALIAS, HandleAlias, true);
+  t.Set(tHASHDEFINE, HandleHashDefine, true);
+  t.Set(tLABEL, HandleLabel);
+  t.Set(tVARIABLE, HandleVariable);
+  t.Set(tLOCAL, HandleLocal);
+  t.Set(tSETPREFIX, HandleSetPrefix);
+}
+
+void ResetMacros(Assembly& a) {
+  MacroState& m = a.macros;
+  m.macroStack.clear();
+  m.procDepth = 0;
+  for (auto& e : m.procStack) e = TAnonProcEntry{};
+  m.scopeCounter = 0;
+}
+
+void CheckOpenExpansions(Assembly& a) {
+  for (const TMacroStackEntry& e : a.macros.macroStack) {
+    a.diag.currentLine = e.InvocationLine;
+    a.diag.currentSource = e.InvocationSrc;
+    ReportErrorText(a, E_MissingClose, "", false);
+  }
+  a.macros.macroStack.clear();
+}
+
+int32_t ProcDepth(const Assembly& a) { return a.macros.procDepth; }
+
+std::string ProcPrefixAtLevel(const Assembly& a, int32_t level) {
+  if (level > a.macros.procDepth) return a.lex.pos.ProcPrefix;
+  if (level <= 0) return {};
+  return a.macros.procStack[level].PreviousPrefix;
+}
+
+bool FindMacroArgument(Assembly& a, std::string_view name, TLexPos& start, int32_t& endLine,
+                       int32_t& endPos, int32_t& endSrc) {
+  int32_t active = a.lex.pos.pActiveMacro;
+  if (active <= 0 || static_cast<size_t>(active) > a.macros.macroStack.size()) return false;
+  for (const TMacroArg& arg : a.macros.macroStack[active - 1].LocalParameterList) {
+    if (arg.Name != name) continue;
+    start = arg.Pos;
+    endLine = arg.LexTermLine;
+    endPos = arg.LexTermPos;
+    endSrc = arg.LexTermSrc;
+    return true;
+  }
+  return false;
+}
+
+bool InvocationLine(const Assembly& a, int32_t& line, int32_t& source) {
+  int32_t active = a.lex.pos.pActiveMacro;
+  if (active > 0 && static_cast<size_t>(active) <= a.macros.macroStack.size()) {
+    const TMacroStackEntry& e = a.macros.macroStack[active - 1];
+    line = e.InvocationLine;
+    source = e.InvocationSrc;
+    return true;
+  }
+  if (!a.lex.aliasStack.empty()) {
+    line = a.lex.aliasStack.back().line;
+    source = a.lex.aliasStack.back().source;
+    return true;
+  }
+  return false;
+}
+
+void InvokeByName(Assembly& a, std::string_view name) {
+  TRec* r = FindSymbol(a, name, true);
+  if (!r || r->Mode == T_Undef) {
+    if (!SkipArgumentList(a))
+      ReportError(a, E_SyntaxError);
+    else if (a.pass.clean)
+      ReportError(a, E_MissingMacro);
+    return;
+  }
+  if (r->Mode == T_Function) {
+    TExpRes dropped;
+    CallUserFunction(a, r, dropped);
+    return;
+  }
+  if (r->Mode != T_Macro) {
+    ReportError(a, E_SyntaxError);
+    return;
+  }
+  ExpandMacro(a, r, name);
+}

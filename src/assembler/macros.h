@@ -1,6 +1,7 @@
 #pragma once
 // Macros, procedures, FUNCTION definitions, aliases and label scopes.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -10,21 +11,47 @@
 
 struct Assembly;
 
+// One actual parameter of an active expansion: where its text starts and
+// the position just after the "," or ")" that ends it.
+struct TMacroArg {
+  std::string Name;
+  TLexPos Pos;
+  int32_t LexTermLine = 0, LexTermPos = 0, LexTermSrc = 0;
+};
+
+struct TMacroStackEntry {
+  TLexPos ReturnPos;
+  std::vector<TMacroArg> LocalParameterList;
+  int32_t InvocationLine = 0, InvocationSrc = 0;
+};
+
+struct TAnonProcEntry {
+  std::string PreviousPrefix;
+  uint32_t IndexNumber = 0;
+};
+
+inline constexpr size_t kMaxMacroDepth = 250;
+inline constexpr int32_t kMaxProcDepth = 255;
+
 struct MacroState {
-  std::vector<std::string> procPrefixStack;  // saved prefixes of open procedures
-  int32_t scopeCounter = 0;                  // shared by expansions and anonymous procedures
+  std::vector<TMacroStackEntry> macroStack;                 // depth = pActiveMacro of the lexer
+  std::array<TAnonProcEntry, kMaxProcDepth + 1> procStack;  // entries 1..depth
+  int32_t procDepth = 0;
+  int32_t scopeCounter = 0;  // shared by expansions and outermost procedures
 };
 
 void ResetMacros(Assembly& a);          // pass start
 void CheckOpenExpansions(Assembly& a);  // end-of-pass errors
 
-// Procedure nesting depth and the prefix stack entry of a level, for "^^".
+// Procedure nesting depth and the prefix of a level, for "^^": level
+// depth + 1 is the current prefix, level d (1..depth) the prefix that was in
+// force when procedure d opened.
 int32_t ProcDepth(const Assembly& a);
 std::string ProcPrefixAtLevel(const Assembly& a, int32_t level);
 
 // Macro-parameter substitution: when the identifier names a parameter of the
-// active expansion, gives the start of its argument text and the argument's
-// end marker.
+// expansion the lexer is in, gives the start of its argument text and the
+// argument's end marker.
 bool FindMacroArgument(Assembly& a, std::string_view name, TLexPos& start, int32_t& endLine,
                        int32_t& endPos, int32_t& endSrc);
 
@@ -32,5 +59,6 @@ bool FindMacroArgument(Assembly& a, std::string_view name, TLexPos& start, int32
 // memory image's line marks; false when none is active.
 bool InvocationLine(const Assembly& a, int32_t& line, int32_t& source);
 
-// Invocation of a macro or user function by name from a statement.
+// Invocation of a macro or user function by name from a statement; the
+// lexer is on the "(" after the name.
 void InvokeByName(Assembly& a, std::string_view name);
