@@ -55,6 +55,34 @@ bool NumericValue(const TExpRes& v, int32_t& out) {
   return false;
 }
 
+constexpr size_t kInitialIndexSize = 1024;
+
+void IndexInsert(std::vector<SymbolTable::IndexSlot>& index, const SymbolTable::IndexSlot& s) {
+  const size_t mask = index.size() - 1;
+  size_t i = s.crc & mask;
+  while (index[i].rec) i = (i + 1) & mask;
+  index[i] = s;
+}
+
+void GrowIndex(SymbolTable& t) {
+  std::vector<SymbolTable::IndexSlot> bigger(t.index.empty() ? kInitialIndexSize
+                                                             : t.index.size() * 2);
+  for (const auto& slot : t.index)
+    if (slot.rec) IndexInsert(bigger, slot);
+  t.index.swap(bigger);
+}
+
+TRec* Lookup(const SymbolTable& t, std::string_view name, uint32_t crc) {
+  if (t.index.empty()) return nullptr;
+  const int32_t len = static_cast<int32_t>(name.size());
+  const size_t mask = t.index.size() - 1;
+  for (size_t i = crc & mask; t.index[i].rec; i = (i + 1) & mask) {
+    const auto& slot = t.index[i];
+    if (slot.crc == crc && slot.len == len && slot.rec->Name == name) return slot.rec;
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 void ClearSymbols(Assembly& a) {
@@ -64,28 +92,25 @@ void ClearSymbols(Assembly& a) {
   for (auto& b : t.buckets) b = nullptr;
   t.first = t.last = t.current = nullptr;
   t.storage.clear();
+  t.index.clear();
+  t.index.shrink_to_fit();
 }
 
 TRec* FindSymbol(Assembly& a, std::string_view name, bool countReference) {
-  const uint32_t crc = NameHash(name);
-  const int32_t len = static_cast<int32_t>(name.size());
-  for (TRec* r = a.symbols.buckets[crc & (kSymbolBuckets - 1)]; r; r = r->ListNext) {
-    if (r->CRC == crc && r->Len == len && r->Name == name) {
-      if (countReference) ++r->RefCount;
-      return r;
-    }
-  }
-  return nullptr;
+  TRec* r = Lookup(a.symbols, name, NameHash(name));
+  if (r && countReference) ++r->RefCount;
+  return r;
 }
 
 TRec* FindOrCreateSymbol(Assembly& a, std::string_view name) {
   SymbolTable& t = a.symbols;
-  TRec* r = FindSymbol(a, name, false);
+  const uint32_t crc = NameHash(name);
+  TRec* r = Lookup(t, name, crc);
   if (!r) {
     r = &t.storage.emplace_back();
     r->Name.assign(name);
     r->Len = static_cast<int32_t>(name.size());
-    r->CRC = NameHash(name);
+    r->CRC = crc;
     r->Line = a.lex.pos.ILine;
     r->SourceID = a.lex.pos.cSourceListPos;
     r->Mode = T_Undef;
@@ -96,6 +121,8 @@ TRec* FindOrCreateSymbol(Assembly& a, std::string_view name) {
     TRec*& head = t.buckets[r->CRC & (kSymbolBuckets - 1)];
     r->ListNext = head;
     head = r;
+    if (t.storage.size() * 2 > t.index.size()) GrowIndex(t);
+    IndexInsert(t.index, {crc, r->Len, r});
     if (t.last)
       t.last->AllSymbolsNext = r;
     else

@@ -54,11 +54,20 @@ struct TRec {
 inline constexpr int kSymbolBuckets = 4096;
 
 struct SymbolTable {
-  TRec* buckets[kSymbolBuckets] = {};
-  TRec* first = nullptr;  // creation order
+  TRec* buckets[kSymbolBuckets] = {};  // chains by hash AND $FFF, newest first
+  TRec* first = nullptr;               // creation order
   TRec* last = nullptr;
   TRec* current = nullptr;
   std::deque<TRec> storage;  // stable addresses
+  // Look-up index over the same records: open addressing on the full hash.
+  // A look-up touches one or two compact slots instead of walking a bucket
+  // chain of large records, which grows long with tens of thousands of names.
+  struct IndexSlot {
+    uint32_t crc = 0;
+    int32_t len = 0;
+    TRec* rec = nullptr;
+  };
+  std::vector<IndexSlot> index;  // size a power of two, at most half full
 };
 
 void ClearSymbols(Assembly& a);
