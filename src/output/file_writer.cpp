@@ -1,0 +1,189 @@
+#include "output/file_writer.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "assembler/assembly.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void ReportFailure(Assembly& a, const std::string& path, int err) {
+  PrintErr(a, " Output file \"" + path + "\" can't be written: " + std::strerror(err));
+}
+
+// The file a write to `path` should replace: a symbolic link is followed so
+// that the linked file is updated instead of the link being replaced.
+std::string WriteTarget(const std::string& path) {
+  std::error_code ec;
+  if (fs::is_symlink(fs::symlink_status(path, ec))) {
+    fs::path real = fs::weakly_canonical(path, ec);
+    if (!ec) return real.string();
+  }
+  return path;
+}
+
+std::string FolderOf(const std::string& path) {
+  auto slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string BaseOf(const std::string& path) {
+  auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool WriteAll(int fd, const char* data, size_t size, uint64_t offset) {
+  while (size > 0) {
+    ssize_t n = pwrite(fd, data, size, static_cast<off_t>(offset));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= static_cast<size_t>(n);
+    offset += static_cast<uint64_t>(n);
+  }
+  return true;
+}
+
+// Permission bits for the new file: those of the file it replaces, or what a
+// freshly created file would get under the process's umask.
+mode_t NewFileMode(const std::string& target) {
+  struct stat st;
+  if (stat(target.c_str(), &st) == 0) return st.st_mode & 07777;
+  mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~mask;
+}
+
+// A temporary file beside the target, open for writing. Returns -1 with errno
+// set when it cannot be created.
+int CreateTemporary(const std::string& target, std::string& tempName) {
+  // Cut long names so that the temporary name stays within the name limit.
+  tempName = FolderOf(target) + "/." + BaseOf(target).substr(0, 200) + ".XXXXXX";
+  return mkstemp(tempName.data());
+}
+
+// Finishes a temporary file: permissions, close, rename over the target.
+// Returns 0 or the errno of the failing step; the temporary file is removed
+// on failure.
+int Commit(int fd, const std::string& tempName, const std::string& target) {
+  int err = 0;
+  if (fchmod(fd, NewFileMode(target)) != 0) err = errno;
+  if (close(fd) != 0 && err == 0) err = errno;
+  if (err == 0 && rename(tempName.c_str(), target.c_str()) != 0) err = errno;
+  if (err != 0) unlink(tempName.c_str());
+  return err;
+}
+
+int Abandon(int fd, const std::string& tempName) {
+  int err = errno;
+  close(fd);
+  unlink(tempName.c_str());
+  return err;
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+void CreateOutputFolder(const std::string& path) {
+  std::error_code ec;
+  fs::create_directories(FolderOf(path), ec);
+}
+
+bool SaveOutputFile(Assembly& a, const std::string& path, std::string_view bytes) {
+  CreateOutputFolder(path);
+  std::string target = WriteTarget(path);
+  if (IsFolder(target)) {
+    ReportFailure(a, path, EISDIR);
+    return false;
+  }
+  std::string tempName;
+  int fd = CreateTemporary(target, tempName);
+  if (fd < 0) {
+    ReportFailure(a, path, errno);
+    return false;
+  }
+  if (!WriteAll(fd, bytes.data(), bytes.size(), 0)) {
+    ReportFailure(a, path, Abandon(fd, tempName));
+    return false;
+  }
+  if (int err = Commit(fd, tempName, target)) {
+    ReportFailure(a, path, err);
+    return false;
+  }
+  return true;
+}
+
+bool PatchOutputFile(Assembly& a, const std::string& path, uint64_t offset,
+                     std::string_view bytes) {
+  CreateOutputFolder(path);
+  std::string target = WriteTarget(path);
+  if (IsFolder(target)) {
+    ReportFailure(a, path, EISDIR);
+    return false;
+  }
+  int in = open(target.c_str(), O_RDONLY);
+  if (in < 0) {
+    ReportFailure(a, path, errno);
+    return false;
+  }
+  std::string tempName;
+  int fd = CreateTemporary(target, tempName);
+  if (fd < 0) {
+    int err = errno;
+    close(in);
+    ReportFailure(a, path, err);
+    return false;
+  }
+  // Copy the existing file, then write the stretch over the copy.
+  char buf[65536];
+  uint64_t copied = 0;
+  for (;;) {
+    ssize_t n = read(in, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 || (n > 0 && !WriteAll(fd, buf, static_cast<size_t>(n), copied))) {
+      int err = Abandon(fd, tempName);
+      close(in);
+      ReportFailure(a, path, err);
+      return false;
+    }
+    if (n == 0) break;
+    copied += static_cast<uint64_t>(n);
+  }
+  close(in);
+  if (!WriteAll(fd, bytes.data(), bytes.size(), offset)) {
+    ReportFailure(a, path, Abandon(fd, tempName));
+    return false;
+  }
+  if (int err = Commit(fd, tempName, target)) {
+    ReportFailure(a, path, err);
+    return false;
+  }
+  return true;
+}
+
+std::string JoinLinesCrLf(const std::vector<std::string>& lines) {
+  size_t size = 0;
+  for (const auto& l : lines) size += l.size() + 2;
+  std::string out;
+  out.reserve(size);
+  for (const auto& l : lines) {
+    out += l;
+    out += "\r\n";
+  }
+  return out;
+}

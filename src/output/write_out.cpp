@@ -1,0 +1,130 @@
+// The write-out: after the run every recorded definition goes to the writer
+// of its kind, in slot order; recorded commands run after all files.
+
+#include <algorithm>
+
+#include "assembler/assembly.h"
+#include "output/file_writer.h"
+#include "output/hex_formats.h"
+#include "output/output_defs.h"
+
+namespace {
+
+// Outcome of one definition. A hard failure ends the write-out at once; a
+// soft one (a writer whose files are secondary, such as the text file) lets
+// the other definitions be written, but the run still reports failure.
+enum class Outcome { kDone, kSoftFailure, kHardFailure };
+
+Outcome Hard(bool ok) { return ok ? Outcome::kDone : Outcome::kHardFailure; }
+Outcome Soft(bool ok) { return ok ? Outcome::kDone : Outcome::kSoftFailure; }
+
+// The writers of a memory range: the bytes come from the image through the
+// machine model's mapping.
+Outcome WriteMemoryRange(Assembly& a, const TFILE_Def& d) {
+  switch (d.Sort) {
+    case ftBinary:
+      return Hard(SaveOutputFile(a, d.FileName, FetchRangeBytes(a, d.Start, d.Length)));
+    case ftBinaryInsert:
+      return Hard(PatchOutputFile(a, d.FileName, d.Param1, FetchRangeBytes(a, d.Start, d.Length)));
+    case ftIntelHex:
+      return Hard(SaveOutputFile(a, d.FileName,
+                                 IntelHexText(d.Start, FetchRangeBytes(a, d.Start, d.Length))));
+    case ftSrecHex:
+      return Hard(SaveOutputFile(a, d.FileName,
+                                 SRecordText(d.Start, FetchRangeBytes(a, d.Start, d.Length))));
+    case ftHexDB:
+      return Hard(SaveOutputFile(a, d.FileName,
+                                 AssemblerDbText(d.Start, FetchRangeBytes(a, d.Start, d.Length))));
+    case ftRawHex:
+      return Hard(SaveOutputFile(
+          a, d.FileName,
+          HexDumpText(d.Start, FetchRangeBytes(a, d.Start, d.Length), d.Param1, d.Param2)));
+    case ftDelphiUnit:
+    case ftZivevuArray:
+      // The C and Pascal source writers are not part of this build yet.
+      return Outcome::kDone;
+    case ftCPM:
+      // Writing into the CP/M disk image is not part of this build yet.
+      return Outcome::kDone;
+    case ftPara:
+    default:
+      return Outcome::kDone;  // recorded only
+  }
+}
+
+bool SnaSupported(uint8_t model) {
+  return IsCPC(model) || Is48K(model) || Is128KFamily(model) || IsNext(model);
+}
+
+Outcome WriteDefinition(Assembly& a, const TFILE_Def& d) {
+  switch (d.Sort) {
+    case ftNull:
+    case ftHex:
+    case ftRaw:
+    case ftHexNAS:
+    case ftInvoke:  // run after every file, below
+      return Outcome::kDone;
+    case ftTextFile:
+      return Soft(SaveOutputFile(a, d.FileName, TextFileText(d.Comment)));
+    case ftSNA:
+      if (!SnaSupported(a.machine.model)) {
+        PrintOut(a, "Sorry, Veld can't generate SNA files for this machine model");
+        return Outcome::kDone;
+      }
+      // The snapshot writers are not part of this build yet.
+      return Outcome::kDone;
+    case ftSZX:
+    case ftZ80:
+      // The snapshot writers are not part of this build yet.
+      return Outcome::kDone;
+    case ftTAP:
+    case ftTZX:
+      // The tape writers are not part of this build yet.
+      return Outcome::kDone;
+    case ftSYM:
+      // The symbol file writer is not part of this build yet.
+      return Outcome::kDone;
+    case ftList:
+      // The list file writer is not part of this build yet.
+      return Outcome::kDone;
+    case ftNex:
+      // The NEX writer is not part of this build yet.
+      return Outcome::kDone;
+    case ftFileCopy:
+    case ftFileMove:
+    case ftFileDelete:
+      // The file operations are not part of this build yet.
+      return Outcome::kDone;
+    default:
+      return WriteMemoryRange(a, d);
+  }
+}
+
+}  // namespace
+
+std::string FetchRangeBytes(const Assembly& a, uint32_t start, uint32_t length) {
+  uint32_t n = std::min(length, kMaxRangeBytes);
+  std::string bytes(n, '\0');
+  for (uint32_t i = 0; i < n; ++i)
+    bytes[i] = static_cast<char>(ReadImageByte(a, static_cast<int64_t>(start) + i));
+  return bytes;
+}
+
+bool WriteOutputFiles(Assembly& a) {
+  bool ok = true;
+  const int32_t end = a.outputs.nextFree;
+  for (int32_t i = 1; i < end; ++i) {
+    Outcome r = WriteDefinition(a, a.outputs.slots[i]);
+    if (r == Outcome::kHardFailure) {
+      ClearFileDefs(a);
+      return false;
+    }
+    if (r == Outcome::kSoftFailure) ok = false;
+  }
+  for (int32_t i = 1; i < end; ++i) {
+    if (a.outputs.slots[i].Sort != ftInvoke) continue;
+    // Running commands is not part of this build yet.
+  }
+  ClearFileDefs(a);
+  return ok;
+}
