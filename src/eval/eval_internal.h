@@ -19,6 +19,14 @@ inline const TLexPos& Peek(Assembly& a) {
   return a.lex.pos;
 }
 
+// Reports an error of the expression. The report skips the rest of the line;
+// the parenthesis count is dropped first so that nothing reads on over the
+// line end looking for the rest of an expression that has been abandoned.
+inline void Fail(Assembly& a, int error) {
+  a.eval.ExprParenDepth = 0;
+  ReportError(a, error);
+}
+
 inline bool IsChar1(const TExpRes& v) { return v.Sort == erString && v.Str.size() == 1; }
 inline int32_t Code(const TExpRes& v) { return static_cast<uint8_t>(v.Str[0]); }
 
@@ -47,7 +55,7 @@ class NestingGuard {
  public:
   explicit NestingGuard(Assembly& a) : a_(a) {
     ok_ = ++a_.eval.nesting <= kMaxEvalNesting;
-    if (!ok_) ReportError(a_, E_OutOfResources);
+    if (!ok_) Fail(a_, E_OutOfResources);
   }
   ~NestingGuard() { --a_.eval.nesting; }
   NestingGuard(const NestingGuard&) = delete;

@@ -38,7 +38,7 @@ bool ReadOperandLabel(Assembly& a) {
     LexNext(a);
     p = &Peek(a);
     if (p->Item != I_Ident) {
-      ReportError(a, E_SyntaxError);
+      Fail(a, E_SyntaxError);
       return false;
     }
     name = p->ITxt;
@@ -50,12 +50,12 @@ bool ReadOperandLabel(Assembly& a) {
     }
     const int32_t level = ProcDepth(a) + 1 - steps;
     if (level < 0) {
-      ReportError(a, E_NestingError);
+      Fail(a, E_NestingError);
       return false;
     }
     p = &Peek(a);
     if (p->Item != I_Ident) {
-      ReportError(a, E_SyntaxError);
+      Fail(a, E_SyntaxError);
       return false;
     }
     name = ProcPrefixAtLevel(a, level);
@@ -64,12 +64,12 @@ bool ReadOperandLabel(Assembly& a) {
     name = a.lex.pos.ProcPrefix;
     name += p->ITxt;
   } else {
-    ReportError(a, E_SyntaxError);
+    Fail(a, E_SyntaxError);
     return false;
   }
   LexNext(a);  // the identifier
   if (!ItemIsChar(Peek(a), "]")) {
-    ReportError(a, E_SyntaxError);
+    Fail(a, E_SyntaxError);
     return false;
   }
   LexNext(a);
@@ -108,12 +108,12 @@ int32_t IntegerOfResult(Assembly& a, const TExpRes& r) {
       return r.Int;
     case erString:
       if (r.Str.size() == 1) return Code(r);
-      ReportError(a, E_SyntaxError);
+      Fail(a, E_SyntaxError);
       return 0;
     case erFloat:
       return FloatToInt(r.Float);
     default:
-      ReportError(a, E_IntegerExpected);
+      Fail(a, E_IntegerExpected);
       return 0;
   }
 }
@@ -130,7 +130,7 @@ std::string EvalString(Assembly& a) {
   TExpRes r;
   EvalExpression(a, r);
   if (r.Sort != erString) {
-    ReportError(a, E_SyntaxError);
+    Fail(a, E_SyntaxError);
     return {};
   }
   return std::move(r.Str);
@@ -141,7 +141,7 @@ long double EvalFloat(Assembly& a) {
   EvalExpression(a, r);
   if (r.Sort == erFloat) return r.Float;
   if (r.Sort == erInteger) return r.Int;
-  ReportError(a, E_SyntaxError);
+  Fail(a, E_SyntaxError);
   return 0.0L;
 }
 
@@ -150,7 +150,7 @@ namespace {
 int32_t Checked(Assembly& a, int32_t lo, int32_t hi) {
   const int32_t v = EvalInteger(a);
   if (v < lo || v > hi) {
-    ReportError(a, E_RangeError);
+    Fail(a, E_RangeError);
     return 0;
   }
   return v;

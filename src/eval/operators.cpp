@@ -48,24 +48,42 @@ Op CurrentOp(const TLexPos& p) {
     const std::string& t = p.ITxt;
     if (t.size() == 1) {
       switch (t[0]) {
-        case '&': return opAnd;
-        case '|': return opOr;
-        case '@': return opAt;
-        case '^': return opXor;
-        case '*': return opMul;
-        case '/': return opDiv;
-        case '%': return opMod;
-        case '+': return opAdd;
-        case '-': return opSub;
-        case '=': return opEq;
-        case '>': return opGt;
-        case '<': return opLt;
-        case '!': return opBang;
-        case '?': return opQuestion;
-        case ':': return opColon;
-        case '[': return opLBracket;
-        case ']': return opRBracket;
-        default: return opNone;
+        case '&':
+          return opAnd;
+        case '|':
+          return opOr;
+        case '@':
+          return opAt;
+        case '^':
+          return opXor;
+        case '*':
+          return opMul;
+        case '/':
+          return opDiv;
+        case '%':
+          return opMod;
+        case '+':
+          return opAdd;
+        case '-':
+          return opSub;
+        case '=':
+          return opEq;
+        case '>':
+          return opGt;
+        case '<':
+          return opLt;
+        case '!':
+          return opBang;
+        case '?':
+          return opQuestion;
+        case ':':
+          return opColon;
+        case '[':
+          return opLBracket;
+        case ']':
+          return opRBracket;
+        default:
+          return opNone;
       }
     }
     if (t.size() == 2) {
@@ -81,13 +99,20 @@ Op CurrentOp(const TLexPos& p) {
   }
   if (p.Item == I_TokenN) {
     switch (p.ITokVal) {
-      case tAND: return opAnd;
-      case tOR: return opOr;
-      case tXOR: return opXor;
-      case tSHL: return opShl;
-      case tSHR: return opShr;
-      case tMOD: return opMod;
-      default: return opNone;
+      case tAND:
+        return opAnd;
+      case tOR:
+        return opOr;
+      case tXOR:
+        return opXor;
+      case tSHL:
+        return opShl;
+      case tSHR:
+        return opShr;
+      case tMOD:
+        return opMod;
+      default:
+        return opNone;
     }
   }
   return opNone;
@@ -134,7 +159,7 @@ bool ReadBracketIndex(Assembly& a, int32_t& i, int32_t& j, bool allowRange) {
     j = EvalInteger(a);
   }
   if (CurrentOp(Peek(a)) != opRBracket) {
-    ReportError(a, E_SyntaxError);
+    Fail(a, E_SyntaxError);
     return false;
   }
   LexNext(a);
@@ -160,7 +185,7 @@ void EvalIndexed(Assembly& a, TExpRes& r) {
           j = EvalInteger(a);
         }
         if (Peek(a).FunctionBlockLevel != blockLevel) {
-          ReportError(a, E_SyntaxError);
+          Fail(a, E_SyntaxError);
           return;
         }
         Substring(r, i, j, 0);
@@ -249,7 +274,7 @@ void EvalUnary(Assembly& a, TExpRes& r) {
     default:  // no value: passed on for the caller's getter to report
       break;
   }
-  if (mismatch) ReportError(a, E_TypeMismatch);
+  if (mismatch) Fail(a, E_TypeMismatch);
 }
 
 }  // namespace eval_detail
@@ -288,7 +313,7 @@ void BitwiseLoop(Assembly& a, TExpRes& r, bool highSlot) {
     const int32_t left = r.Sort == erInteger ? r.Int : Code(r);
     SetInt(r, op == opAnd ? (left & right) : op == opOr ? (left | right) : (left ^ right));
   }
-  if (mismatch) ReportError(a, E_TypeMismatch);
+  if (mismatch) Fail(a, E_TypeMismatch);
 }
 
 // ---------------------------------------------------------------------------
@@ -314,13 +339,20 @@ int Order(T x, T y) {
 
 bool Holds(Op op, int order) {
   switch (op) {
-    case opEq: return order == 0;
-    case opNe: return order != 0;
-    case opGt: return order > 0;
-    case opLt: return order < 0;
-    case opGe: return order >= 0;
-    case opLe: return order <= 0;
-    default: return false;
+    case opEq:
+      return order == 0;
+    case opNe:
+      return order != 0;
+    case opGt:
+      return order > 0;
+    case opLt:
+      return order < 0;
+    case opGe:
+      return order >= 0;
+    case opLe:
+      return order <= 0;
+    default:
+      return false;
   }
 }
 
@@ -374,7 +406,7 @@ void CompareLoop(Assembly& a, TExpRes& r) {
     }
     SetInt(r, Holds(op, order) ? 1 : 0);
   }
-  if (mismatch) ReportError(a, E_TypeMismatch);
+  if (mismatch) Fail(a, E_TypeMismatch);
 }
 
 // ---------------------------------------------------------------------------
@@ -414,7 +446,7 @@ void Level4(Assembly& a, TExpRes& r) {
     count &= 31;
     r.Int = Wrap(op == opShl ? U(r.Int) << count : U(r.Int) >> count);
   }
-  if (mismatch) ReportError(a, E_TypeMismatch);
+  if (mismatch) Fail(a, E_TypeMismatch);
 }
 
 // ---------------------------------------------------------------------------
@@ -471,7 +503,8 @@ bool Multiply(Op op, TExpRes& r, const TExpRes& rhs, bool& divZero) {
   }
   if (r.Sort == erFloat) {  // "*" and "/"
     if (rInt || rChar || rFloat) {
-      const long double y = rFloat ? rhs.Float : static_cast<long double>(rInt ? rhs.Int : Code(rhs));
+      const long double y =
+          rFloat ? rhs.Float : static_cast<long double>(rInt ? rhs.Int : Code(rhs));
       if (op == opMul)
         r.Float *= y;
       else if (y == 0.0L)
@@ -508,9 +541,9 @@ void Level5(Assembly& a, TExpRes& r) {
     if (!Multiply(op, r, rhs, divZero))
       mismatch = true;
     else if (divZero)
-      ReportError(a, E_DivideByZero);
+      Fail(a, E_DivideByZero);
   }
-  if (mismatch) ReportError(a, E_TypeMismatch);
+  if (mismatch) Fail(a, E_TypeMismatch);
 }
 
 // ---------------------------------------------------------------------------
@@ -518,8 +551,7 @@ void Level5(Assembly& a, TExpRes& r) {
 
 // Removes suffix from the end of s when s ends with it.
 void RemoveSuffix(std::string& s, const std::string& suffix) {
-  if (s.size() >= suffix.size() &&
-      s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0)
+  if (s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0)
     s.resize(s.size() - suffix.size());
 }
 
@@ -541,7 +573,7 @@ bool Add(Op op, TExpRes& r, const TExpRes& rhs) {
     }
     if (r.Sort == erFloat || rFloat) {
       if (!rInt && !rChar && !rFloat) return false;
-      const long double x = r.Sort == erFloat ? r.Float
+      const long double x = r.Sort == erFloat     ? r.Float
                             : r.Sort == erInteger ? static_cast<long double>(r.Int)
                                                   : static_cast<long double>(Code(r));
       const long double y =
@@ -579,7 +611,7 @@ void Level6(Assembly& a, TExpRes& r) {
     Level5(a, rhs);
     if (!Add(op, r, rhs)) mismatch = true;
   }
-  if (mismatch) ReportError(a, E_TypeMismatch);
+  if (mismatch) Fail(a, E_TypeMismatch);
 }
 
 void Level7(Assembly& a, TExpRes& r) {
@@ -610,7 +642,7 @@ void Level8(Assembly& a, TExpRes& r) {
     else
       mismatch = true;
   }
-  if (mismatch) ReportError(a, E_TypeMismatch);
+  if (mismatch) Fail(a, E_TypeMismatch);
 }
 
 }  // namespace
@@ -629,14 +661,14 @@ void EvalConditional(Assembly& a, TExpRes& r) {
   if (CurrentOp(Peek(a)) != opQuestion) return;
   LexNext(a);
   if (r.Sort != erInteger) {
-    ReportError(a, E_SyntaxError);
+    Fail(a, E_SyntaxError);
     return;
   }
   const bool condition = r.Int != 0;
   TExpRes discarded;
   EvalConditional(a, condition ? r : discarded);
   if (CurrentOp(Peek(a)) != opColon) {
-    ReportError(a, E_SyntaxError);
+    Fail(a, E_SyntaxError);
     return;
   }
   LexNext(a);

@@ -62,8 +62,8 @@ TRec* FindScoped(Assembly& a, std::string_view full, size_t prefixLen) {
 
 // The value of a symbol reference (record may be null), by the symbol's kind.
 // Functions are called only where allowed; elsewhere they are a syntax error.
-void ValueOfSymbol(Assembly& a, TRec* rec, std::string_view name, bool allowFunction,
-                   TExpRes& r, NameBuffer* buffer) {
+void ValueOfSymbol(Assembly& a, TRec* rec, std::string_view name, bool allowFunction, TExpRes& r,
+                   NameBuffer* buffer) {
   if (!rec || rec->Mode == T_Undef) {
     UndefinedReference(a, name, rec != nullptr);
     return;
@@ -86,25 +86,25 @@ void ValueOfSymbol(Assembly& a, TRec* rec, std::string_view name, bool allowFunc
     default:
       break;
   }
-  ReportError(a, E_SyntaxError);
+  Fail(a, E_SyntaxError);
 }
 
 // "(" string-expression ")" after LABEL or VARIABLE; false after an error.
 bool ReadNameArgument(Assembly& a, std::string& name) {
   LexNext(a);  // LABEL or VARIABLE
   if (!ItemIsChar(Peek(a), "(")) {
-    ReportError(a, E_SyntaxError);
+    Fail(a, E_SyntaxError);
     return false;
   }
   LexNext(a);
   TExpRes arg;
   EvalConditional(a, arg);
   if (arg.Sort != erString) {
-    ReportError(a, E_SyntaxError);
+    Fail(a, E_SyntaxError);
     return false;
   }
   if (!ItemIsChar(Peek(a), ")")) {
-    ReportError(a, E_SyntaxError);
+    Fail(a, E_SyntaxError);
     return false;
   }
   LexNext(a);
@@ -112,11 +112,15 @@ bool ReadNameArgument(Assembly& a, std::string& name) {
   return true;
 }
 
+// An identifier, or a keyword standing where only a name can be (after "@"
+// or a ".": @loop, pair.hl). Its text is the word as written.
+bool IsNameItem(const TLexPos& p) { return p.Item == I_Ident || p.Item == I_TokenN; }
+
 bool IsNameKeyword(const TLexPos& p) {
   return p.Item == I_TokenN && (p.ITokVal == tLABEL || p.ITokVal == tVARIABLE);
 }
 
-// An identifier reference, the lexer on the identifier. After "@" the name
+// A symbol reference, the lexer on its first name. After "@" the name
 // belongs to the last main label.
 void IdentifierReference(Assembly& a, TExpRes& r, bool local) {
   NameBuffer buf(a);
@@ -133,11 +137,12 @@ void IdentifierReference(Assembly& a, TExpRes& r, bool local) {
 
   if (LookupFrameName(a, std::string_view(full).substr(prefixLen), r)) return;
 
-  // Dotted continuation: player.x.y
+  // Dotted continuation: player.x.y (a field may be spelt like a keyword,
+  // as in pair.hl).
   while (ItemIsChar(Peek(a), ".")) {
     LexNext(a);
-    if (Peek(a).Item != I_Ident) {
-      ReportError(a, E_SyntaxError);
+    if (!IsNameItem(Peek(a))) {
+      Fail(a, E_SyntaxError);
       return;
     }
     full += '.';
@@ -154,7 +159,7 @@ void DefinedTest(Assembly& a, TExpRes& r, bool enabled) {
   LexNext(a);
   const TLexPos& p = Peek(a);
   if (p.Item != I_Ident) {
-    ReportError(a, E_SyntaxError);
+    Fail(a, E_SyntaxError);
     return;
   }
   const TRec* rec = FindSymbol(a, p.ITxt, true);
@@ -191,7 +196,7 @@ void GlobalReference(Assembly& a, TExpRes& r) {
     ValueOfSymbol(a, FindSymbol(a, name, true), name, false, r, nullptr);
     return;
   }
-  ReportError(a, E_SyntaxError);
+  Fail(a, E_SyntaxError);
 }
 
 // "^^"... name: the name in an enclosing procedure scope.
@@ -203,7 +208,7 @@ void OuterReference(Assembly& a, TExpRes& r) {
   }
   const int32_t level = ProcDepth(a) + 1 - steps;
   if (level < 0) {
-    ReportError(a, E_NestingError);
+    Fail(a, E_NestingError);
     return;
   }
   const TLexPos& p = Peek(a);
@@ -220,7 +225,7 @@ void OuterReference(Assembly& a, TExpRes& r) {
     ValueOfSymbol(a, FindSymbol(a, name, true), name, false, r, nullptr);
     return;
   }
-  ReportError(a, E_SyntaxError);
+  Fail(a, E_SyntaxError);
 }
 
 void Parenthesised(Assembly& a, TExpRes& r) {
@@ -230,7 +235,7 @@ void Parenthesised(Assembly& a, TExpRes& r) {
   EvalConditional(a, r);
   a.eval.ExprParenDepth = saved;
   if (!ItemIsChar(Peek(a), ")")) {
-    ReportError(a, E_SyntaxError);
+    Fail(a, E_SyntaxError);
     return;
   }
   LexNext(a);
@@ -240,7 +245,7 @@ void PopValue(Assembly& a, TExpRes& r) {
   LexNext(a);
   auto& stack = a.eval.valueStack;
   if (stack.empty()) {
-    ReportError(a, E_OutOfStack);
+    Fail(a, E_OutOfStack);
     return;
   }
   r = std::move(stack.back());
@@ -300,7 +305,7 @@ void KeywordPrimary(Assembly& a, TExpRes& r) {
     LexNext(a);
     return;
   }
-  ReportError(a, E_SyntaxError);
+  Fail(a, E_SyntaxError);
 }
 
 }  // namespace
@@ -317,10 +322,11 @@ int32_t EvalPrimaryAt(Assembly& a, TExpRes& r) {
     p = &Peek(a);
     local = true;  // applies only to an identifier that follows
   }
+  if (p->Item == I_Ident || (local && p->Item == I_TokenN)) {
+    IdentifierReference(a, r, local);
+    return blockLevel;
+  }
   switch (p->Item) {
-    case I_Ident:
-      IdentifierReference(a, r, local);
-      return blockLevel;
     case I_Integer:
       r.Int = p->INumVal;
       LexNext(a);
@@ -353,12 +359,12 @@ int32_t EvalPrimaryAt(Assembly& a, TExpRes& r) {
       } else if (t == "^^") {
         OuterReference(a, r);
       } else {
-        ReportError(a, E_SyntaxError);
+        Fail(a, E_SyntaxError);
       }
       return blockLevel;
     }
     default:
-      ReportError(a, E_SyntaxError);
+      Fail(a, E_SyntaxError);
       return blockLevel;
   }
 }
