@@ -1,0 +1,187 @@
+// Macros, procedures, scopes and FUNCTION definitions end to end. Generated
+// names follow the scope rules: an expansion's prefix is the macro name, "[",
+// the scope counter in six hex digits and "]."; anonymous procedures are
+// VeldAP_n.
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace {
+
+TRec* Sym(TestRun& r, const std::string& name) { return FindSymbol(*r.a, name, false); }
+
+int32_t ValueOf(TestRun& r, const std::string& name) {
+  TRec* s = Sym(r, name);
+  EXPECT_NE(s, nullptr) << name;
+  return s ? s->Val.Int : -1;
+}
+
+TEST(Macros, EachExpansionHasItsOwnScope) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble(" ORG $100\n"
+                       "m MACRO()\n"
+                       "inner:\n"
+                       " MEND\n"
+                       " m()\n"
+                       " ORG $200\n"
+                       " m()\n"),
+            0)
+      << r.Err();
+  EXPECT_EQ(ValueOf(r, "m[000000].inner"), 0x100);
+  EXPECT_EQ(ValueOf(r, "m[000001].inner"), 0x200);
+  EXPECT_EQ(ValueOf(r, "m[000001].mexit"), 0x200);
+}
+
+TEST(Macros, ParametersAreSubstitutedAsText) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble("val MACRO(p, q)\n"
+                       "::p EQU q\n"
+                       " MEND\n"
+                       " val(first, 5)\n"
+                       " val(second, (1 + 2) * 3)\n"),
+            0)
+      << r.Err();
+  EXPECT_EQ(ValueOf(r, "first"), 5);
+  EXPECT_EQ(ValueOf(r, "second"), 9);
+}
+
+TEST(Macros, ArgumentCountErrors) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble("two MACRO(p, q)\n"
+                       " MEND\n"
+                       "none MACRO()\n"
+                       " MEND\n"
+                       " two(1, 2, 3)\n"
+                       " two(1)\n"
+                       " none(5)\n"
+                       "dup MACRO(a, a)\n"
+                       " MEND\n"),
+            1);
+  std::vector<std::string> want = {"main.asm:    5  : error: Too Many Parameters",
+                                   "main.asm:    6  : error: Not Enough Parameters",
+                                   "main.asm:    7  : error: Too Many Parameters",
+                                   "main.asm:    8  : error: Parameter Duplicated",
+                                   "nErrors = 4 nRedef = 0 nUndef = 0"};
+  EXPECT_EQ(r.console.err, want);
+}
+
+TEST(Macros, UsedBeforeItsDefinitionAndUnknownMacros) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble(" use()\nuse MACRO()\n::done EQU 1\n MEND\n"), 0) << r.Err();
+  EXPECT_EQ(ValueOf(r, "done"), 1);
+  TestRun u;
+  EXPECT_EQ(u.Assemble(" nosuch(1, (2))\n"), 1);
+  EXPECT_EQ(u.console.err.front(), "main.asm:    1  : error: Missing Macro Definition");
+}
+
+TEST(Macros, EndlessRecursionStopsThePass) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble("rec MACRO()\n rec()\n MEND\n rec()\n"), 1);
+  std::vector<std::string> want = {"main.asm:    2  : error: Ran out of resources - endless loop?",
+                                   "ABORTED!"};
+  EXPECT_EQ(r.console.err, want);
+}
+
+TEST(Macros, NotInsideAProcedureAndBodyMustClose) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble("p PROC\nm MACRO()\n MEND\n PEND\n"), 1);
+  EXPECT_EQ(r.console.err.front(),
+            "main.asm:    2  : error: Nesting Error - can't nest procedure or macro definitions, "
+            "sorry");
+  TestRun open;
+  EXPECT_EQ(open.Assemble("m MACRO()\n nop\n"), 1);
+  EXPECT_EQ(open.console.err.front(),
+            "main.asm:    1  : error: Missing a closing ENDIF,UNTIL,WEND, or whatever...");
+}
+
+TEST(Procedures, AnonymousPrefixesCountOutermostScopes) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble("{\na1:\n{\nb1:\n}\n{\nb2:\n{\nc1:\n}\n}\n}\n"
+                       "{\na2:\n}\n"
+                       "m MACRO()\n MEND\n m()\n"
+                       "{\na3:\n}\n"),
+            0)
+      << r.Err();
+  EXPECT_NE(Sym(r, "VeldAP_0.a1"), nullptr);
+  EXPECT_NE(Sym(r, "VeldAP_0_0.b1"), nullptr);
+  EXPECT_NE(Sym(r, "VeldAP_0_1.b2"), nullptr);
+  EXPECT_NE(Sym(r, "VeldAP_0_1_0.c1"), nullptr);
+  EXPECT_NE(Sym(r, "VeldAP_1.a2"), nullptr);
+  EXPECT_NE(Sym(r, "VeldAP_3.a3"), nullptr);  // the expansion took number 2
+}
+
+TEST(Procedures, NamedProceduresRetpAndPend) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble(" ORG $8000\n"
+                       "draw PROC\n"
+                       "x:\n"
+                       " RETP\n"
+                       "after:\n"
+                       "stray PEND\n"),
+            0)
+      << r.Err();
+  EXPECT_EQ(ValueOf(r, "draw"), 0x8000);
+  EXPECT_EQ(ValueOf(r, "draw.x"), 0x8000);
+  EXPECT_EQ(ValueOf(r, "draw.pexit"), 0x8000);
+  EXPECT_EQ(ValueOf(r, "after"), 0x8001);
+  EXPECT_EQ(ReadImageByte(*r.a, 0x8000), 0xC9);
+  EXPECT_EQ(r.console.out[1], "main.asm:    6  : warning: - pend doesn't include a RET instruction");
+}
+
+TEST(Procedures, SnailRefusedInsideAProcedure) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble("p PROC\n@x:\n PEND\n"), 1);
+  EXPECT_EQ(r.console.err.front(), "main.asm:    2  : error: Remove this ridiculous snail!");
+}
+
+TEST(Scopes, LabelVariableAndSetPrefix) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble(" ORG 7\n"
+                       "p PROC\n"
+                       " LABEL(\"x\", 5)\n"
+                       " LABEL(\"::g\")\n"
+                       " VARIABLE(\"v\", \"text\")\n"
+                       " PEND\n"
+                       " SETPREFIX \"pre\"\n"
+                       "lab:\n"
+                       " SETPREFIX \"\"\n"
+                       "plain:\n"
+                       " :: LABEL(\"top\", 9)\n"),
+            0)
+      << r.Err();
+  EXPECT_EQ(ValueOf(r, "p.x"), 5);
+  EXPECT_EQ(ValueOf(r, "g"), 7);
+  ASSERT_NE(Sym(r, "p.v"), nullptr);
+  EXPECT_EQ(Sym(r, "p.v")->Val.Str, "text");
+  EXPECT_EQ(ValueOf(r, "pre.lab"), 7);
+  EXPECT_EQ(ValueOf(r, "plain"), 7);
+  EXPECT_EQ(ValueOf(r, "top"), 9);
+  TestRun bad;
+  EXPECT_EQ(bad.Assemble(" LABEL \"x\"\n LABEL(\"y\", \"s\")\n"), 1);
+  EXPECT_EQ(bad.a->pass.nErrors, 2);
+}
+
+TEST(Scopes, LocalIsReadAndIgnored) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble(" LOCAL a, b\n"), 0) << r.Err();
+  EXPECT_TRUE(r.a->pass.otherAssembler);
+}
+
+TEST(Functions, DefinitionRecordsParametersAndSkipsTheBody) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble("[[\nFUNCTION f(VAR x, y)\n{\n  y = 1\n}\n]]\nafter EQU 3\n"), 0)
+      << r.Err();
+  TRec* f = Sym(r, "f");
+  ASSERT_NE(f, nullptr);
+  EXPECT_EQ(f->Mode, T_Function);
+  ASSERT_EQ(f->pMacroParams.size(), 2u);
+  EXPECT_TRUE(f->pMacroParams[0].isVar);
+  EXPECT_FALSE(f->pMacroParams[1].isVar);
+  EXPECT_EQ(ValueOf(r, "after"), 3);
+  TestRun ret;
+  EXPECT_EQ(ret.Assemble("[[\n RETURN 1\n]]\n"), 1);
+  EXPECT_EQ(ret.console.err.front(), "main.asm:    2  : error: Syntax Error");
+}
+
+}  // namespace
