@@ -16,6 +16,7 @@
 #include "driver/source_table.h"
 #include "eval/evaluator.h"
 #include "eval/mt19937.h"
+#include "eval/user_functions.h"
 #include "lexer/lexer.h"
 #include "lexer/tokens.h"
 #include "output/output_defs.h"
@@ -50,6 +51,7 @@ struct Assembly {
   Options options;
   ControlState control;
   EvalState eval;
+  UserFunctionState ufuncs;
   MT19937 random;
   MemoryImage image;
   PlacementState placement;

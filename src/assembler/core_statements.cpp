@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "assembler/assembly.h"
+#include "support/float_text.h"
 #include "support/roman.h"
 
 namespace {
@@ -140,8 +141,7 @@ std::string BuildMessage(Assembly& a, NumberForm form) {
         line += ' ';
         break;
       case erFloat:
-        std::snprintf(buf, sizeof buf, "%.15Lg", v.Float);
-        line += buf;
+        line += FloatText(v.Float);
         line += ' ';
         break;
       case erError:

@@ -39,6 +39,7 @@ void ResetForPass(Assembly& a) {
   ClearFileDefs(a);
   ResetConditionals(a);
   ResetMacros(a);
+  ResetUserFunctions(a);
   a.eval.valueStack.clear();
   a.eval.ExprParenDepth = 0;
   a.lex.radixActive = false;

@@ -88,6 +88,7 @@ void PrintOut(Assembly& a, std::string_view line) { a.env.console->Out(line); }
 void PrintErr(Assembly& a, std::string_view line) { a.env.console->Err(line); }
 
 void ReportErrorText(Assembly& a, int n, std::string_view extra, bool skip) {
+  ++a.diag.reports;
   if (a.diag.currentLine == a.diag.lastErrorLine) return;
   a.diag.lastErrorLine = a.diag.currentLine;
   ++a.pass.nErrors;
@@ -98,6 +99,7 @@ void ReportErrorText(Assembly& a, int n, std::string_view extra, bool skip) {
 void ReportError(Assembly& a, int n) { ReportErrorText(a, n, {}, true); }
 
 void FatalError(Assembly& a, int n) {
+  ++a.diag.reports;
   a.diag.lastErrorLine = a.diag.currentLine;
   ++a.pass.nErrors;
   a.pass.finalPass = true;

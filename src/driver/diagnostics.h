@@ -57,6 +57,7 @@ struct Diagnostics {
   int32_t currentLine = 0;     // line of the statement being assembled
   int32_t currentSource = 0;   // slot of the file the lexer is reading
   int32_t lastErrorLine = -1;  // one error per line
+  uint32_t reports = 0;        // every error report, counted or not
 };
 
 // Text of an error number; empty for numbers without a message.

@@ -1,0 +1,111 @@
+// FUNCTION bodies run at assembly time: values, references, control flow,
+// recursion limits and PRINT.
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace {
+
+int32_t ValueOf(TestRun& r, const std::string& name) {
+  TRec* s = FindSymbol(*r.a, name, false);
+  EXPECT_NE(s, nullptr) << name;
+  return s ? s->Val.Int : -1;
+}
+
+std::string Fn(const std::string& header, const std::string& body) {
+  return "[[\nFUNCTION " + header + "\n{\n" + body + "\n}\n]]\n";
+}
+
+TEST(UserFunctions, ValueParametersAndArgumentCount) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble(Fn("add(a, b)", "result = a + b") + "x EQU add(2, 3)\n"), 0) << r.Err();
+  EXPECT_EQ(ValueOf(r, "x"), 5);
+  TestRun bad;
+  EXPECT_EQ(bad.Assemble(Fn("add(a, b)", "result = a + b") + "x EQU add(2)\ny EQU add(2, 3, 4)\n"),
+            1);
+  std::vector<std::string> want = {"main.asm:    7  : error: Syntax Error",
+                                   "main.asm:    8  : error: Syntax Error"};
+  ASSERT_GE(bad.console.err.size(), 2u);
+  EXPECT_EQ(std::vector<std::string>(bad.console.err.begin(), bad.console.err.begin() + 2), want);
+}
+
+TEST(UserFunctions, ReturnEndsTheBody) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble(Fn("seven()", "RETURN 7\nresult = 1") + "x EQU seven()\n"), 0) << r.Err();
+  EXPECT_EQ(ValueOf(r, "x"), 7);
+}
+
+TEST(UserFunctions, NoResultIsNoValue) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble(Fn("none(a)", "b = a") + " ORG none(1)\n"), 1);
+  EXPECT_EQ(r.console.err.front(), "main.asm:    6  : error: Integer Expected");
+}
+
+TEST(UserFunctions, ReferenceParameterChangesTheVariable) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble("v = 1\n" + Fn("inc(VAR p)", "p = p + 1") + " inc(v)\n inc(v)\n"), 0)
+      << r.Err();
+  EXPECT_EQ(ValueOf(r, "v"), 3);
+}
+
+TEST(UserFunctions, RecursionToDepth100) {
+  std::string depth = Fn("depth(n)", "IF n <= 1 RETURN 1 ELSE RETURN 1 + depth(n - 1)");
+  TestRun r;
+  EXPECT_EQ(r.Assemble(depth + "x EQU depth(100)\n"), 0) << r.Err();
+  EXPECT_EQ(ValueOf(r, "x"), 100);
+  TestRun over;
+  EXPECT_EQ(over.Assemble(depth + "x EQU depth(101)\n"), 1);
+  EXPECT_EQ(over.console.err.front(),
+            "main.asm:    4  : error: Ran out of resources - endless loop?");
+  TestRun fact;
+  EXPECT_EQ(fact.Assemble(Fn("fact(n)", "IF n <= 1 RETURN 1\nRETURN n * fact(n - 1)") +
+                          "x EQU fact(10)\n"),
+            0)
+      << fact.Err();
+  EXPECT_EQ(ValueOf(fact, "x"), 3628800);
+}
+
+TEST(UserFunctions, RepeatRunsOnceWhileMayNotRun) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble(Fn("rep(n)", "i = 0\nREPEAT\n i = i + 1\nUNTIL i >= n\nresult = i") +
+                       Fn("wh(n)", "i = 0\nWHILE i < n\n i = i + 1\nresult = i") +
+                       "a EQU rep(0)\nb EQU rep(4)\nc EQU wh(0)\nd EQU wh(5)\n"),
+            0)
+      << r.Err();
+  EXPECT_EQ(ValueOf(r, "a"), 1);
+  EXPECT_EQ(ValueOf(r, "b"), 4);
+  EXPECT_EQ(ValueOf(r, "c"), 0);
+  EXPECT_EQ(ValueOf(r, "d"), 5);
+}
+
+TEST(UserFunctions, EndlessLoopIsStopped) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble(Fn("spin()", "WHILE 1\n result = 1") + "x EQU spin()\n"), 1);
+  EXPECT_EQ(r.console.err.front(),
+            "main.asm:    4  : error: Ran out of resources - endless loop?");
+}
+
+TEST(UserFunctions, PrintOnlyInTheFinalPass) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble(Fn("p()", "PRINT 1, \"ab\", 2\nPRINTHEX 255\nresult = 0") + "x EQU p()\n"),
+            0)
+      << r.Err();
+  std::vector<std::string> printed;
+  for (const auto& l : r.console.out)
+    if (l.rfind("Assembl", 0) != 0) printed.push_back(l);
+  EXPECT_EQ(printed, (std::vector<std::string>{"1 ab2 ", "000000FF "}));
+}
+
+TEST(UserFunctions, StaticBindsAGlobalVariable) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble("counter = 10\n" +
+                       Fn("bump()", "STATIC counter\ncounter = counter + 1\nresult = counter") +
+                       "a EQU bump()\nb EQU bump()\n"),
+            0)
+      << r.Err();
+  EXPECT_EQ(ValueOf(r, "a"), 11);
+  EXPECT_EQ(ValueOf(r, "b"), 12);
+}
+
+}  // namespace
