@@ -12,7 +12,7 @@ namespace {
 
 // Loops in a body are bounded so that a condition that never changes cannot
 // hang the assembler.
-constexpr long kMaxLoopRounds = 10'000'000;
+constexpr long kMaxLoopRounds = 1'000'000;
 constexpr int kMaxBlockDepth = 1000;
 
 UserFunctionFrame& Top(Assembly& a) { return a.ufuncs.frames.back(); }

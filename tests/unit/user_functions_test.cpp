@@ -39,7 +39,7 @@ TEST(UserFunctions, ReturnEndsTheBody) {
 TEST(UserFunctions, NoResultIsNoValue) {
   TestRun r;
   EXPECT_EQ(r.Assemble(Fn("none(a)", "b = a") + " ORG none(1)\n"), 1);
-  EXPECT_EQ(r.console.err.front(), "main.asm:    6  : error: Integer Expected");
+  EXPECT_EQ(r.console.err.front(), "main.asm:    7  : error: Integer Expected");
 }
 
 TEST(UserFunctions, ReferenceParameterChangesTheVariable) {
@@ -83,7 +83,7 @@ TEST(UserFunctions, EndlessLoopIsStopped) {
   TestRun r;
   EXPECT_EQ(r.Assemble(Fn("spin()", "WHILE 1\n result = 1") + "x EQU spin()\n"), 1);
   EXPECT_EQ(r.console.err.front(),
-            "main.asm:    4  : error: Ran out of resources - endless loop?");
+            "main.asm:    5  : error: Ran out of resources - endless loop?");
 }
 
 TEST(UserFunctions, PrintOnlyInTheFinalPass) {
