@@ -99,7 +99,9 @@ void HandleMacro(Assembly& a, TToken) {
   DefineAddress(a, label, CurSeg(a).PC);
   label->Mode = T_Macro;
   label->pMacroParams.clear();
-  if (!ReadFormalParameters(a, label->pMacroParams, false)) return;
+  // After a faulty parameter list the body is still skipped, so that it is
+  // not assembled as ordinary code.
+  ReadFormalParameters(a, label->pMacroParams, false);
   label->StartLex = LexSave(a);
   SkipBody(
       a, label->StartLex, [](const TLexPos& p) { return ItemIsToken(p, tMACRO); },

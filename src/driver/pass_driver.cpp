@@ -125,9 +125,9 @@ bool DoOneRun(Assembly& a) {
     PrintOut(a, line);
   }
   bool written = WriteOutputFiles(a);
+  // The symbols and sources stay until the next run starts, so whoever
+  // drives the assembler in-process can still inspect them.
   FreeKeywordTable(a.keywords);
-  ClearSources(a);
-  ClearSymbols(a);
   return ok && written;
 }
 

@@ -383,7 +383,10 @@ bool LookupFrameName(Assembly& a, std::string_view name, TExpRes& out) {
 void CallUserFunction(Assembly& a, TRec* fn, TExpRes& result) {
   UserFunctionState& u = a.ufuncs;
   result = TExpRes{};
-  if (u.frames.size() >= kMaxFrames || !IsChar(a, "(")) {
+  // The frame limit guards running bodies; a call in skipped code only
+  // reads its arguments, so it may stand one level deeper.
+  size_t limit = u.runBodies ? kMaxFrames : kMaxFrames + 1;
+  if (u.frames.size() >= limit || !IsChar(a, "(")) {
     ReportError(a, E_OutOfResources);
     return;
   }

@@ -20,23 +20,23 @@ int32_t ValueOf(TestRun& r, const std::string& name) {
 TEST(Macros, EachExpansionHasItsOwnScope) {
   TestRun r;
   EXPECT_EQ(r.Assemble(" ORG $100\n"
-                       "m MACRO()\n"
+                       "mac MACRO()\n"
                        "inner:\n"
                        " MEND\n"
-                       " m()\n"
+                       " mac()\n"
                        " ORG $200\n"
-                       " m()\n"),
+                       " mac()\n"),
             0)
       << r.Err();
-  EXPECT_EQ(ValueOf(r, "m[000000].inner"), 0x100);
-  EXPECT_EQ(ValueOf(r, "m[000001].inner"), 0x200);
-  EXPECT_EQ(ValueOf(r, "m[000001].mexit"), 0x200);
+  EXPECT_EQ(ValueOf(r, "mac[000000].inner"), 0x100);
+  EXPECT_EQ(ValueOf(r, "mac[000001].inner"), 0x200);
+  EXPECT_EQ(ValueOf(r, "mac[000001].mexit"), 0x200);
 }
 
 TEST(Macros, ParametersAreSubstitutedAsText) {
   TestRun r;
-  EXPECT_EQ(r.Assemble("val MACRO(p, q)\n"
-                       "::p EQU q\n"
+  EXPECT_EQ(r.Assemble("val MACRO(pa, qa)\n"
+                       "::pa EQU qa\n"
                        " MEND\n"
                        " val(first, 5)\n"
                        " val(second, (1 + 2) * 3)\n"),
@@ -48,14 +48,14 @@ TEST(Macros, ParametersAreSubstitutedAsText) {
 
 TEST(Macros, ArgumentCountErrors) {
   TestRun r;
-  EXPECT_EQ(r.Assemble("two MACRO(p, q)\n"
+  EXPECT_EQ(r.Assemble("two MACRO(pa, qa)\n"
                        " MEND\n"
                        "none MACRO()\n"
                        " MEND\n"
                        " two(1, 2, 3)\n"
                        " two(1)\n"
                        " none(5)\n"
-                       "dup MACRO(a, a)\n"
+                       "dupl MACRO(xa, xa)\n"
                        " MEND\n"),
             1);
   std::vector<std::string> want = {"main.asm:    5  : error: Too Many Parameters",
@@ -85,12 +85,12 @@ TEST(Macros, EndlessRecursionStopsThePass) {
 
 TEST(Macros, NotInsideAProcedureAndBodyMustClose) {
   TestRun r;
-  EXPECT_EQ(r.Assemble("p PROC\nm MACRO()\n MEND\n PEND\n"), 1);
+  EXPECT_EQ(r.Assemble("pr PROC\nmac MACRO()\n MEND\n PEND\n"), 1);
   EXPECT_EQ(r.console.err.front(),
             "main.asm:    2  : error: Nesting Error - can't nest procedure or macro definitions, "
             "sorry");
   TestRun open;
-  EXPECT_EQ(open.Assemble("m MACRO()\n nop\n"), 1);
+  EXPECT_EQ(open.Assemble("mac MACRO()\n nop\n"), 1);
   EXPECT_EQ(open.console.err.front(),
             "main.asm:    1  : error: Missing a closing ENDIF,UNTIL,WEND, or whatever...");
 }
@@ -99,7 +99,7 @@ TEST(Procedures, AnonymousPrefixesCountOutermostScopes) {
   TestRun r;
   EXPECT_EQ(r.Assemble("{\na1:\n{\nb1:\n}\n{\nb2:\n{\nc1:\n}\n}\n}\n"
                        "{\na2:\n}\n"
-                       "m MACRO()\n MEND\n m()\n"
+                       "mac MACRO()\n MEND\n mac()\n"
                        "{\na3:\n}\n"),
             0)
       << r.Err();
@@ -131,14 +131,14 @@ TEST(Procedures, NamedProceduresRetpAndPend) {
 
 TEST(Procedures, SnailRefusedInsideAProcedure) {
   TestRun r;
-  EXPECT_EQ(r.Assemble("p PROC\n@x:\n PEND\n"), 1);
+  EXPECT_EQ(r.Assemble("pr PROC\n@x:\n PEND\n"), 1);
   EXPECT_EQ(r.console.err.front(), "main.asm:    2  : error: Remove this ridiculous snail!");
 }
 
 TEST(Scopes, LabelVariableAndSetPrefix) {
   TestRun r;
   EXPECT_EQ(r.Assemble(" ORG 7\n"
-                       "p PROC\n"
+                       "pr PROC\n"
                        " LABEL(\"x\", 5)\n"
                        " LABEL(\"::g\")\n"
                        " VARIABLE(\"v\", \"text\")\n"
@@ -150,10 +150,10 @@ TEST(Scopes, LabelVariableAndSetPrefix) {
                        " :: LABEL(\"top\", 9)\n"),
             0)
       << r.Err();
-  EXPECT_EQ(ValueOf(r, "p.x"), 5);
+  EXPECT_EQ(ValueOf(r, "pr.x"), 5);
   EXPECT_EQ(ValueOf(r, "g"), 7);
-  ASSERT_NE(Sym(r, "p.v"), nullptr);
-  EXPECT_EQ(Sym(r, "p.v")->Val.Str, "text");
+  ASSERT_NE(Sym(r, "pr.v"), nullptr);
+  EXPECT_EQ(Sym(r, "pr.v")->Val.Str, "text");
   EXPECT_EQ(ValueOf(r, "pre.lab"), 7);
   EXPECT_EQ(ValueOf(r, "plain"), 7);
   EXPECT_EQ(ValueOf(r, "top"), 9);
@@ -164,15 +164,15 @@ TEST(Scopes, LabelVariableAndSetPrefix) {
 
 TEST(Scopes, LocalIsReadAndIgnored) {
   TestRun r;
-  EXPECT_EQ(r.Assemble(" LOCAL a, b\n"), 0) << r.Err();
+  EXPECT_EQ(r.Assemble(" LOCAL one, two\n"), 0) << r.Err();
   EXPECT_TRUE(r.a->pass.otherAssembler);
 }
 
 TEST(Functions, DefinitionRecordsParametersAndSkipsTheBody) {
   TestRun r;
-  EXPECT_EQ(r.Assemble("[[\nFUNCTION f(VAR x, y)\n{\n  y = 1\n}\n]]\nafter EQU 3\n"), 0)
+  EXPECT_EQ(r.Assemble("[[\nFUNCTION fn(VAR x, y)\n{\n  y = 1\n}\n]]\nafter EQU 3\n"), 0)
       << r.Err();
-  TRec* f = Sym(r, "f");
+  TRec* f = Sym(r, "fn");
   ASSERT_NE(f, nullptr);
   EXPECT_EQ(f->Mode, T_Function);
   ASSERT_EQ(f->pMacroParams.size(), 2u);

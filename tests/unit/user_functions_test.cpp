@@ -19,10 +19,10 @@ std::string Fn(const std::string& header, const std::string& body) {
 
 TEST(UserFunctions, ValueParametersAndArgumentCount) {
   TestRun r;
-  EXPECT_EQ(r.Assemble(Fn("add(a, b)", "result = a + b") + "x EQU add(2, 3)\n"), 0) << r.Err();
+  EXPECT_EQ(r.Assemble(Fn("plus(x, y)", "result = x + y") + "x EQU plus(2, 3)\n"), 0) << r.Err();
   EXPECT_EQ(ValueOf(r, "x"), 5);
   TestRun bad;
-  EXPECT_EQ(bad.Assemble(Fn("add(a, b)", "result = a + b") + "x EQU add(2)\ny EQU add(2, 3, 4)\n"),
+  EXPECT_EQ(bad.Assemble(Fn("plus(x, y)", "result = x + y") + "x EQU plus(2)\ny EQU plus(2, 3, 4)\n"),
             1);
   std::vector<std::string> want = {"main.asm:    7  : error: Syntax Error",
                                    "main.asm:    8  : error: Syntax Error"};
@@ -38,15 +38,15 @@ TEST(UserFunctions, ReturnEndsTheBody) {
 
 TEST(UserFunctions, NoResultIsNoValue) {
   TestRun r;
-  EXPECT_EQ(r.Assemble(Fn("none(a)", "b = a") + " ORG none(1)\n"), 1);
+  EXPECT_EQ(r.Assemble(Fn("none(x)", "y = x") + " ORG none(1)\n"), 1);
   EXPECT_EQ(r.console.err.front(), "main.asm:    7  : error: Integer Expected");
 }
 
 TEST(UserFunctions, ReferenceParameterChangesTheVariable) {
   TestRun r;
-  EXPECT_EQ(r.Assemble("v = 1\n" + Fn("inc(VAR p)", "p = p + 1") + " inc(v)\n inc(v)\n"), 0)
+  EXPECT_EQ(r.Assemble("vv = 1\n" + Fn("bumpv(VAR q)", "q = q + 1") + " bumpv(vv)\n bumpv(vv)\n"), 0)
       << r.Err();
-  EXPECT_EQ(ValueOf(r, "v"), 3);
+  EXPECT_EQ(ValueOf(r, "vv"), 3);
 }
 
 TEST(UserFunctions, RecursionToDepth100) {
@@ -68,15 +68,15 @@ TEST(UserFunctions, RecursionToDepth100) {
 
 TEST(UserFunctions, RepeatRunsOnceWhileMayNotRun) {
   TestRun r;
-  EXPECT_EQ(r.Assemble(Fn("rep(n)", "i = 0\nREPEAT\n i = i + 1\nUNTIL i >= n\nresult = i") +
-                       Fn("wh(n)", "i = 0\nWHILE i < n\n i = i + 1\nresult = i") +
-                       "a EQU rep(0)\nb EQU rep(4)\nc EQU wh(0)\nd EQU wh(5)\n"),
+  EXPECT_EQ(r.Assemble(Fn("rep(n)", "k = 0\nREPEAT\n k = k + 1\nUNTIL k >= n\nresult = k") +
+                       Fn("wh(n)", "k = 0\nWHILE k < n\n k = k + 1\nresult = k") +
+                       "ra EQU rep(0)\nrb EQU rep(4)\nwa EQU wh(0)\nwb EQU wh(5)\n"),
             0)
       << r.Err();
-  EXPECT_EQ(ValueOf(r, "a"), 1);
-  EXPECT_EQ(ValueOf(r, "b"), 4);
-  EXPECT_EQ(ValueOf(r, "c"), 0);
-  EXPECT_EQ(ValueOf(r, "d"), 5);
+  EXPECT_EQ(ValueOf(r, "ra"), 1);
+  EXPECT_EQ(ValueOf(r, "rb"), 4);
+  EXPECT_EQ(ValueOf(r, "wa"), 0);
+  EXPECT_EQ(ValueOf(r, "wb"), 5);
 }
 
 TEST(UserFunctions, EndlessLoopIsStopped) {
@@ -88,7 +88,7 @@ TEST(UserFunctions, EndlessLoopIsStopped) {
 
 TEST(UserFunctions, PrintOnlyInTheFinalPass) {
   TestRun r;
-  EXPECT_EQ(r.Assemble(Fn("p()", "PRINT 1, \"ab\", 2\nPRINTHEX 255\nresult = 0") + "x EQU p()\n"),
+  EXPECT_EQ(r.Assemble(Fn("pp()", "PRINT 1, \"ab\", 2\nPRINTHEX 255\nresult = 0") + "x EQU pp()\n"),
             0)
       << r.Err();
   std::vector<std::string> printed;
@@ -101,11 +101,11 @@ TEST(UserFunctions, StaticBindsAGlobalVariable) {
   TestRun r;
   EXPECT_EQ(r.Assemble("counter = 10\n" +
                        Fn("bump()", "STATIC counter\ncounter = counter + 1\nresult = counter") +
-                       "a EQU bump()\nb EQU bump()\n"),
+                       "first EQU bump()\nsecond EQU bump()\n"),
             0)
       << r.Err();
-  EXPECT_EQ(ValueOf(r, "a"), 11);
-  EXPECT_EQ(ValueOf(r, "b"), 12);
+  EXPECT_EQ(ValueOf(r, "first"), 11);
+  EXPECT_EQ(ValueOf(r, "second"), 12);
 }
 
 }  // namespace
