@@ -213,6 +213,7 @@ void ExpandMacro(Assembly& a, TRec* macro, std::string_view name) {
 }
 
 void HandleMend(Assembly& a, TToken) {
+  if (MendEndsRept(a)) return;  // the end of a REPT body
   LexNext(a);
   DefineNamedHere(a, a.lex.pos.ProcPrefix + "mexit");
   MacroState& m = a.macros;
