@@ -1,15 +1,413 @@
+// The item reader, line reading, peek and next, and saved positions.
+
 #include "lexer/lexer.h"
 
+#include <climits>
+
 #include "assembler/assembly.h"
+#include "lexer/lexer_detail.h"
+
+using namespace lexdetail;
+
+namespace {
+
+constexpr size_t kMaxParamStack = 255;
+
+void SetChar(TLexPos& p, int32_t i, int32_t len) {
+  p.Item = I_Char;
+  p.ITxt.assign(p.lTxt.data() + i, static_cast<size_t>(len));
+  p.LPos = i + len + 1;
+}
+
+// The two-character operators.
+bool IsOperatorPair(char c, char d) {
+  switch (c) {
+    case '<':
+      return d == '=' || d == '>' || d == '<';
+    case '>':
+      return d == '=' || d == '>';
+    case '&':
+      return d == '&';
+    case '*':
+      return d == '/';
+    case '!':
+      return d == '=';
+    case '.':
+      return d == '.';
+    case '=':
+      return d == '=';
+    case ':':
+      return d == '=' || d == ':';
+    case '|':
+      return d == '|';
+    case '^':
+      return d == '^';
+    case '[':
+      return d == '[';
+    case ']':
+      return d == ']';
+    default:
+      return false;
+  }
+}
+
+// Characters that keep "#define" from being the directive when they follow it.
+bool ContinuesDefine(char c) {
+  return c == '#' || c == '$' || c == '%' || c == '~' || c == '_' || IsDigit(c) || IsLetter(c);
+}
+
+bool IsDefineWord(std::string_view w) {
+  static constexpr char kWord[] = "define";
+  for (size_t k = 0; k < 6; ++k)
+    if ((w[k] | 0x20) != kWord[k]) return false;
+  return true;
+}
+
+// Makes the line text a view of the current source's line; a line too long
+// for the 32-bit positions is cut (no real source comes near that).
+void SetLine(TLexPos& p, const std::string& line) {
+  size_t len = line.size();
+  if (len > static_cast<size_t>(INT32_MAX - 2)) len = INT32_MAX - 2;
+  p.lTxt = std::string_view(line.data(), len);
+  p.LPos = 1;
+  p.LEnd = static_cast<int32_t>(len);
+}
+
+// Moves to the next non-empty line of the source. The item is I_EOL when a
+// line was found, and at the end of the source I_EOL once more unless the
+// previous item already was an end of line, then I_Null for good.
+void FetchLine(Assembly& a) {
+  TLexPos& p = a.lex.pos;
+  const int32_t slot = p.cSourceListPos;
+  if (slot >= 0 && slot < kSourceSlots) {
+    const std::vector<std::string>& lines = a.sources.slots[slot].Lines;
+    const int32_t count = static_cast<int32_t>(std::min<size_t>(lines.size(), INT32_MAX - 1));
+    while (p.Line < count) {
+      ++p.Line;
+      const std::string& l = lines[static_cast<size_t>(p.Line - 1)];
+      if (!l.empty()) {
+        SetLine(p, l);
+        p.Item = I_EOL;
+        return;
+      }
+    }
+  }
+  p.Item = (p.Item == I_EOL || p.Item == I_Null) ? I_Null : I_EOL;
+}
+
+// A position saved with its look-ahead read is taken back to the start of
+// that item, so reading from it yields the item again.
+void RewindToItemStart(TLexPos& p) {
+  if (!p.SValid) return;
+  p.LPos = p.LastLPos;
+  p.Line = p.LastLine;
+  p.lTxt = p.LastLTxt;
+  p.LEnd = static_cast<int32_t>(p.lTxt.size());
+  p.SValid = false;
+}
+
+void PopParamSubstitution(Assembly& a) {
+  ParamSubstEntry e = std::move(a.lex.paramStack.back());
+  a.lex.paramStack.pop_back();
+  LexRestoreForParam(a, e.saved);
+  a.lex.pos.pParserParamStack = static_cast<int32_t>(a.lex.paramStack.size());
+}
+
+// Does the innermost parameter substitution end here? Its argument ends
+// just after a "," or ")" (rule of the item reader), or at the end of the
+// line when the argument ran to the end (marker past the last character).
+bool SubstitutionEndsAt(const Assembly& a, int32_t lpos, bool atLineEnd) {
+  if (a.lex.paramStack.empty()) return false;
+  const ParamSubstEntry& e = a.lex.paramStack.back();
+  const TLexPos& p = a.lex.pos;
+  if (e.LexTermLine != p.Line || e.LexTermSrc != p.cSourceListPos) return false;
+  return atLineEnd ? e.LexTermPos > p.LEnd : e.LexTermPos == lpos;
+}
+
+// Macro-parameter substitution: an identifier naming a parameter of the
+// active expansion continues the reading at the argument's text. Returns
+// true when reading moved there.
+bool SubstituteParameter(Assembly& a) {
+  TLexPos& p = a.lex.pos;
+  if (a.lex.SkippingFlag || p.pActiveMacro == 0 || a.pass.abort) return false;
+  TLexPos start;
+  int32_t endLine = 0, endPos = 0, endSrc = 0;
+  if (!FindMacroArgument(a, p.ITxt, start, endLine, endPos, endSrc)) return false;
+  if (a.lex.paramStack.size() >= kMaxParamStack) {
+    FatalError(a, E_OutOfResources);
+    return false;
+  }
+  a.lex.paramStack.push_back(ParamSubstEntry{p, endLine, endPos, endSrc});
+  RewindToItemStart(start);
+  LexRestoreForParam(a, start);
+  p.pParserParamStack = static_cast<int32_t>(a.lex.paramStack.size());
+  return true;
+}
+
+// Alias expansion of an identifier; wired by the alias directives. Returns
+// true when reading moved to the alias body.
+bool ExpandAlias(Assembly&) { return false; }
+
+// The end of an alias body's line: reading returns to the invoking line.
+// Returns true when it did; the restored position's look-ahead (the item
+// after the alias name) is then the item delivered.
+bool EndAliasBody(Assembly& a) {
+  if (a.lex.aliasStack.empty()) return false;
+  TAliasStackEntry e = std::move(a.lex.aliasStack.back());
+  a.lex.aliasStack.pop_back();
+  LexRestoreForReturn(a, e.saved);
+  a.diag.currentLine = e.line;
+  a.diag.currentSource = e.source;
+  return true;
+}
+
+// "\" inside an active macro expansion: builds a keyword from an
+// expression; wired by the macro expansion. For now a plain "\".
+void ReadKeywordBuilder(Assembly& a, int32_t i) { SetChar(a.lex.pos, i, 1); }
+
+// Reads one item into a.lex.pos.
+void ReadItem(Assembly& a) {
+  TLexPos& p = a.lex.pos;
+  p.ILine = p.Line;
+  p.LastLPos = p.LPos;
+  p.LastLine = p.Line;
+  p.LastLTxt = p.lTxt;
+  p.ITxt.clear();
+  p.SValid = false;
+  for (;;) {
+    const char* s = p.lTxt.data();
+    int32_t i = p.LPos - 1;  // 0-based index of the next character
+    const int32_t n = p.LEnd;
+    while (i < n && (ClassOf(s[i]) & kBlank)) ++i;
+    if (i >= n) {
+      p.LPos = n + 1;
+      if (SubstitutionEndsAt(a, 0, true)) {
+        PopParamSubstitution(a);
+        continue;
+      }
+      if (!a.lex.aliasStack.empty() && EndAliasBody(a)) {
+        if (p.SValid) return;
+        continue;
+      }
+      FetchLine(a);
+      return;
+    }
+    const char c = s[i];
+    const uint8_t cls = ClassOf(c);
+
+    if ((cls & kLetter) || c == '_') {
+      int32_t j = i + 1;
+      while (j < n && (ClassOf(s[j]) & kIdentTail)) ++j;
+      const std::string_view word(s + i, static_cast<size_t>(j - i));
+      p.ITxt.assign(word);
+      p.LPos = j + 1;
+      const TToken t = TokenOf(a.keywords, word, p.TokenMask);
+      if (t != tNil) {
+        p.Item = I_TokenN;
+        p.ITokVal = t;
+        if (t == tAF && j < n && s[j] == '\'') {
+          p.ITokVal = tAFPRIME;
+          p.ITxt += '\'';
+          ++p.LPos;
+        }
+        return;
+      }
+      p.Item = I_Ident;
+      if (SubstituteParameter(a)) {
+        p.ITxt.clear();
+        continue;
+      }
+      if (!a.lex.aliasExpansionOff && ExpandAlias(a)) continue;
+      return;
+    }
+    if (cls & kDigit) {
+      ReadDigitNumber(a, i);
+      return;
+    }
+
+    switch (c) {
+      case ';':
+        p.LPos = n + 1;
+        continue;
+      case '/':
+        if (i + 1 < n && s[i + 1] == '/') {
+          p.LPos = n + 1;
+          continue;
+        }
+        SetChar(p, i, (i + 1 < n && s[i + 1] == '*') ? 2 : 1);
+        return;
+      case '$':
+        if (!ReadPrefixedHex(a, i)) SetChar(p, i, 1);
+        return;
+      case '#':
+        if (i + 7 < n && IsDefineWord(std::string_view(s + i + 1, 6)) &&
+            !ContinuesDefine(s[i + 7])) {
+          p.Item = I_TokenN;
+          p.ITokVal = tHASHDEFINE;
+          p.ITxt = "#define";
+          p.LPos = i + 8;
+          return;
+        }
+        if (!ReadPrefixedHex(a, i)) {
+          SetChar(p, i, 1);
+          p.Item = I_Unknown;
+        }
+        return;
+      case '%':
+        ReadPercentBinary(a, i);
+        return;
+      case '"':
+        ReadString(a, i);
+        return;
+      case '\'':
+        ReadCharLiteral(a, i);
+        return;
+      case '@':
+        if (i + 1 < n && (s[i + 1] == '"' || s[i + 1] == '\''))
+          ReadRawString(a, i);
+        else
+          SetChar(p, i, 1);
+        return;
+      case '\\':
+        if (p.pActiveMacro != 0 && !a.lex.SkippingFlag)
+          ReadKeywordBuilder(a, i);
+        else
+          SetChar(p, i, 1);
+        return;
+      case ',':
+      case ')':
+        SetChar(p, i, 1);
+        a.lex.argEndLine = p.Line;
+        a.lex.argEndPos = p.LPos;
+        a.lex.argEndSrc = p.cSourceListPos;
+        if (SubstitutionEndsAt(a, p.LPos, false)) {
+          PopParamSubstitution(a);
+          p.ITxt.clear();
+          continue;
+        }
+        return;
+      default:
+        break;
+    }
+
+    if (i + 1 < n && IsOperatorPair(c, s[i + 1])) {
+      if (c == '[' || c == ']') {
+        // Block mode switches are never delivered as items.
+        if (c == '[') {
+          ++p.FunctionBlockLevel;
+          p.TokenMask = 2;
+        } else {
+          if (p.FunctionBlockLevel > 0) --p.FunctionBlockLevel;
+          if (p.FunctionBlockLevel == 0) p.TokenMask = 1;
+        }
+        p.LPos = i + 3;
+        continue;
+      }
+      SetChar(p, i, 2);
+      return;
+    }
+    SetChar(p, i, 1);
+    return;
+  }
+}
+
+// Copies what locates the reading (line, item, look-ahead, macro context)
+// from a saved position, leaving the segment, the block mode and the
+// substitution depth as they are.
+void CopyReadingState(TLexPos& d, const TLexPos& s) {
+  d.Line = s.Line;
+  d.ILine = s.ILine;
+  d.cSourceListPos = s.cSourceListPos;
+  d.lTxt = s.lTxt;
+  d.LPos = s.LPos;
+  d.LEnd = s.LEnd;
+  d.Item = s.Item;
+  d.ITxt = s.ITxt;
+  d.INumVal = s.INumVal;
+  d.ITokVal = s.ITokVal;
+  d.SValid = s.SValid;
+  d.pActiveMacro = s.pActiveMacro;
+  d.LastLPos = s.LastLPos;
+  d.LastLine = s.LastLine;
+  d.LastLTxt = s.LastLTxt;
+  d.FloatVal = s.FloatVal;
+}
+
+}  // namespace
 
 void LexResetSource(Assembly& a, int32_t slot) {
-  a.lex.pos = TLexPos{};
-  a.lex.pos.cSourceListPos = slot;
+  TLexPos& p = a.lex.pos;
+  p.cSourceListPos = slot;
+  p.Line = 0;
+  p.lTxt = {};
+  p.LPos = 1;
+  p.LEnd = 0;
+  p.ITxt.clear();
+  p.INumVal = 0;
+  p.ITokVal = tNil;
+  p.SValid = false;
+  // Position on the first non-empty line without delivering an end of line
+  // for it: reading starts as if just after one.
+  p.Item = I_EOL;
+  FetchLine(a);
+  p.Item = I_EOL;
+  p.ILine = p.LastLine = p.Line;
+  p.LastLPos = p.LPos;
+  p.LastLTxt = p.lTxt;
 }
-void LexNext(Assembly& a) { a.lex.pos.Item = I_Null; }
-void LexPeek(Assembly& a) { a.lex.pos.Item = I_Null; }
-void LexSkipToEOL(Assembly&) {}
-TLexPos LexSave(const Assembly& a) { return a.lex.pos; }
-void LexRestore(Assembly& a, const TLexPos& p, bool) { a.lex.pos = p; }
-void LexRestoreForParam(Assembly& a, const TLexPos& p) { a.lex.pos = p; }
-void LexRestoreForReturn(Assembly& a, const TLexPos& p) { a.lex.pos = p; }
+
+void LexNext(Assembly& a) {
+  if (!a.lex.pos.SValid) ReadItem(a);
+  a.lex.pos.SValid = false;
+}
+
+void LexPeek(Assembly& a) {
+  TLexPos& p = a.lex.pos;
+  if (!p.SValid) {
+    ReadItem(a);
+    p.SValid = true;
+  }
+  // Inside parentheses an expression may go on over the next lines.
+  if (a.eval.ExprParenDepth > 0) {
+    while (p.Item == I_EOL) {
+      ReadItem(a);
+      p.SValid = true;
+    }
+  }
+}
+
+void LexSkipToEOL(Assembly& a) {
+  TLexPos& p = a.lex.pos;
+  for (;;) {
+    if (!p.SValid) {
+      ReadItem(a);
+      p.SValid = true;
+    }
+    if (p.Item == I_EOL || p.Item == I_Null) return;
+    p.SValid = false;
+  }
+}
+
+TLexPos LexSave(const Assembly& a) {
+  TLexPos p = a.lex.pos;
+  p.pParserParamStack = static_cast<int32_t>(a.lex.paramStack.size());
+  return p;
+}
+
+void LexRestore(Assembly& a, const TLexPos& p, bool withParamDepth) {
+  const int32_t depth = static_cast<int32_t>(a.lex.paramStack.size());
+  a.lex.pos = p;
+  if (withParamDepth && p.pParserParamStack >= 0 && p.pParserParamStack < depth)
+    a.lex.paramStack.resize(static_cast<size_t>(p.pParserParamStack));
+  a.lex.pos.pParserParamStack = static_cast<int32_t>(a.lex.paramStack.size());
+}
+
+void LexRestoreForParam(Assembly& a, const TLexPos& p) {
+  TLexPos& d = a.lex.pos;
+  CopyReadingState(d, p);
+  d.ProcPrefix = p.ProcPrefix;
+  d.sLastMainLabel = p.sLastMainLabel;
+  d.sLastRawLabel = p.sLastRawLabel;
+}
+
+void LexRestoreForReturn(Assembly& a, const TLexPos& p) { CopyReadingState(a.lex.pos, p); }

@@ -6,6 +6,21 @@
 // Item protocol: LexPeek makes sure the current item is read without
 // consuming it; LexNext consumes it (reading one first unless it was peeked).
 // After LexNext the consumed item's fields stay readable in a.lex.pos.
+//
+// Lines: empty lines give nothing; every other line ends with one I_EOL (the
+// reader moves on to the next line as it delivers it, so after an I_EOL has
+// been read, Line already names the following line while ILine still names
+// the line that ended). After the last line's I_EOL every read gives I_Null.
+//
+// Macro-parameter substitution: when an identifier is read (not skipping,
+// pActiveMacro != 0), FindMacroArgument may hand back the argument's start
+// position and its end marker. Reading continues at the start (a start saved
+// with its look-ahead read is re-read from that item's beginning) until the
+// marker is reached: the marker is (line, LPos, source) just after the ","
+// or ")" that ends the argument, as recorded in LexerState::argEnd* when that
+// item was read; an argument that runs to the end of its line has a marker
+// with a position past the line's last character (e.g. its length + 1). The
+// reading then resumes after the identifier.
 
 #include <cstdint>
 #include <string_view>
@@ -27,24 +42,32 @@ struct TAliasStackEntry {
 };
 
 struct LexerState {
-  TLexPos pos;                 // the live position
-  bool SkippingFlag = false;   // text is being skipped (no substitutions, no warnings)
-  bool radixActive = false;    // SETRADIX in force
+  TLexPos pos;                // the live position
+  bool SkippingFlag = false;  // text is being skipped (no substitutions, no warnings)
+  bool radixActive = false;   // SETRADIX in force
   int32_t radix = 10;
   bool aliasExpansionOff = false;
-  // The latest end of a macro argument, recorded at "," and ")".
+  // The latest end of a macro argument: line, LPos just after the "," or
+  // ")" and source, recorded whenever one of them is read.
   int32_t argEndLine = 0, argEndPos = 0, argEndSrc = 0;
-  std::vector<ParamSubstEntry> paramStack;    // at most 255
-  std::vector<TAliasStackEntry> aliasStack;   // at most 250
+  std::vector<ParamSubstEntry> paramStack;   // at most 255
+  std::vector<TAliasStackEntry> aliasStack;  // at most 250
 };
 
-// Starts reading the given source slot at its first line.
+// Starts reading the given source slot at its first line: the next item read
+// is the first item of its first non-empty line (I_Null for an empty source).
+// Only the reading fields change; prefixes, segment, block mode and macro
+// context carry over (INCLUDE keeps them).
 void LexResetSource(Assembly& a, int32_t slot);
 void LexNext(Assembly& a);
+// While a.eval.ExprParenDepth > 0, peek also passes over I_EOL items, so a
+// parenthesised expression may go on over the following lines.
 void LexPeek(Assembly& a);
-// Consumes items up to (not including) the end of the line or of input.
+// Consumes items up to (not including) the end of the line or of input. Ends
+// of lines are not skipped here even inside parentheses.
 void LexSkipToEOL(Assembly& a);
 
+// The complete position, look-ahead included. Cheap: line texts are views.
 TLexPos LexSave(const Assembly& a);
 // Every field; the parameter-stack depth only when asked.
 void LexRestore(Assembly& a, const TLexPos& p, bool withParamDepth);
@@ -57,9 +80,7 @@ void LexRestoreForReturn(Assembly& a, const TLexPos& p);
 inline bool ItemIsChar(const TLexPos& p, std::string_view c) {
   return p.Item == I_Char && p.ITxt == c;
 }
-inline bool ItemIsToken(const TLexPos& p, TToken t) {
-  return p.Item == I_TokenN && p.ITokVal == t;
-}
+inline bool ItemIsToken(const TLexPos& p, TToken t) { return p.Item == I_TokenN && p.ITokVal == t; }
 inline bool ItemEndsStatement(const TLexPos& p) {
   return p.Item == I_EOL || p.Item == I_Null || (p.Item == I_Char && p.ITxt == ":");
 }

