@@ -88,6 +88,7 @@ class EvalFixture : public ::testing::Test {
   // Puts the lines into the source and starts reading it, as a new statement.
   void Load(const std::vector<std::string>& lines) {
     a.sources.slots[0].Lines = lines;
+    a.lex.pos = TLexPos{};  // a fresh statement: no prefix, no expansion
     LexResetSource(a, 0);
     // Starting a source yields the end of the "line before" the first one.
     LexPeek(a);
