@@ -16,6 +16,7 @@
 
 #include "assembler/assembly.h"
 #include "eval/builtin_library.h"
+#include "output/output_defs.h"
 #include "support/roman.h"
 
 namespace {
@@ -55,8 +56,13 @@ bool Expect(Assembly& a, std::string_view c) {
   return false;
 }
 
-// One argument as a value of any kind (a conditional expression).
-TExpRes Argument(Assembly& a) { return EvalExpression(a); }
+// One argument as a value of any kind: a whole conditional expression (no
+// leading [name] form).
+TExpRes Argument(Assembly& a) {
+  TExpRes r;
+  EvalConditional(a, r);
+  return r;
+}
 
 // An argument that must be an integer: strings (even of one character) and
 // floats are "Syntax Error".
@@ -255,10 +261,14 @@ void NexDataFunction(Assembly& a, TExpRes& result) {
   if (!Expect(a, "(")) return;
   std::string name = EvalString(a);
   if (!Expect(a, ")")) return;
-  (void)name;
-  // No NEX definitions are recorded yet, so no name can be found.
-  SetInt(result, 0);
-  ReportError(a, E_FileNotFound);
+  // NEX definitions are recorded in every pass, so the count is that of the
+  // data appended so far in this pass.
+  const int32_t slot = FindFileDef(a, ResolveOutputName(a, name));
+  if (slot < 0) {
+    ReportError(a, E_FileNotFound);
+    return;
+  }
+  SetInt(result, static_cast<int32_t>(a.outputs.slots[slot].ExtraCount));
 }
 
 }  // namespace
@@ -317,9 +327,6 @@ bool IsBuiltinFunction(TToken t) {
 void EvalBuiltinFunction(Assembly& a, TToken t, TExpRes& result) {
   result = TExpRes{};
   LexNext(a);  // the keyword
-  // The arguments are whole expressions; a label name set by a leading
-  // [name] of the enclosing operand must survive them.
-  const std::string labelName = a.eval.OperandLabelName;
   switch (t) {
     case tFLT:
     case tSIN:
@@ -398,5 +405,4 @@ void EvalBuiltinFunction(Assembly& a, TToken t, TExpRes& result) {
       ReportError(a, E_SyntaxError);
       break;
   }
-  a.eval.OperandLabelName = labelName;
 }

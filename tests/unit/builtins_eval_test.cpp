@@ -278,8 +278,17 @@ TEST_F(BuiltinEval, RandomNumbersFollowTheGenerator) {
             static_cast<int32_t>(static_cast<uint32_t>(second) - static_cast<uint32_t>(third)));
 }
 
-TEST_F(BuiltinEval, NexDataWithoutDefinitionIsFileNotFound) {
+TEST_F(BuiltinEval, NexDataCountsTheBytesOfItsDefinition) {
   ExpectError("OUTPUT_NEX_DATA(\"game.nex\")", "File Not Found");
+  // The name is resolved as output names are: next to the main source.
+  const int32_t slot = FindOrAddFileDef(a, (t.dir / "game.nex").string(), false);
+  ASSERT_GT(slot, 0);
+  FileDef(a, slot).Sort = ftNex;
+  FileDef(a, slot).FileName = (t.dir / "game.nex").string();
+  FileDef(a, slot).ExtraCount = 3;
+  ExpectInt("OUTPUT_NEX_DATA(\"game.nex\")", 3);
+  ExpectError("OUTPUT_NEX_DATA(\"other.nex\")", "File Not Found");
+  ExpectError("OUTPUT_NEX_DATA(1)", "Syntax Error");
 }
 
 }  // namespace builtins_test
