@@ -139,7 +139,7 @@ void EncodeCBOperand(Assembly& a, uint8_t O, bool allowCopy) {
         Z80Reg r = PeekReg(a);
         if (!RegIn(r, kMain8)) return SyntaxError(a);
         LexNext(a);
-        last = O + kRegField[r];
+        last = static_cast<uint8_t>(O + RegField(a, r));
       }
       c.Prefix(op.reg).Op(0xCB).Operand8(op.value, op.label).Op(last);
       break;
@@ -217,7 +217,7 @@ void HandleArith(Assembly& a, TToken k) {
         if (dst != zrHL && k != tADD) return SyntaxError(a);
         LexNext(a);
         Code c;
-        int p = kPairField[src];
+        int p = PairField(a, src);
         if (k == tADD)
           c.Prefix(dst).Op(f.wide + p * 16);
         else
@@ -248,7 +248,7 @@ void HandleIncDec(Assembly& a, TToken k) {
       else if (op.reg == zrIX || op.reg == zrIY)
         c.Prefix(op.reg).Op(f.imm + 0x20);
       else if (op.reg == zrBC || op.reg == zrDE || op.reg == zrHL || op.reg == zrSP)
-        c.Op(f.imm + kPairField[op.reg] * 16);
+        c.Op(f.imm + PairField(a, op.reg) * 16);
       else
         return SyntaxError(a);
       break;

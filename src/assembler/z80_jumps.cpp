@@ -234,7 +234,7 @@ void HandleIN(Assembly& a, TToken) {
   Operand port = ReadOperand(a, 0, kOpAllowC | kOpMemEndOrComma);
   Code c;
   if (PortIsC(a, port)) {
-    c.Op(0xED).Op(r == zrF ? 0x70 : 0x40 + kRegField[r] * 8);
+    c.Op(0xED).Op(r == zrF ? 0x70 : 0x40 + RegField(a, r) * 8);
   } else if (port.kind == OpKind::Mem && r == zrA) {
     c.Op(0xDB).Operand8(PortNumber(a, port.value), port.label);
   } else {
@@ -252,7 +252,7 @@ void HandleOUT(Assembly& a, TToken) {
     Z80Reg r = PeekReg(a);
     if (RegIn(r, kMain8)) {
       LexNext(a);
-      c.Op(0xED).Op(0x41 + kRegField[r] * 8);
+      c.Op(0xED).Op(0x41 + RegField(a, r) * 8);
     } else if (r == zrF) {
       LexNext(a);
       c.Op(0xED).Op(0x71);
@@ -286,7 +286,7 @@ void HandlePushPop(Assembly& a, TToken k) {
       case zrHL:
       case zrIX:
       case zrIY:
-        c.Prefix(r).Op(base + kPairField[r] * 16);
+        c.Prefix(r).Op(base + PairField(a, r) * 16);
         break;
       case zrAF:
         c.Op(base + 0x30);
