@@ -29,7 +29,12 @@ bool NextAllowed(const Assembly& a) {
   return a.options.On(zoSupportNext) && !a.options.On(zoStrict);
 }
 
-void SyntaxError(Assembly& a) { ReportError(a, E_SyntaxError); }
+// The line is skipped even when an earlier error on it (one that did not
+// skip) keeps this one from being counted.
+void SyntaxError(Assembly& a) {
+  ReportError(a, E_SyntaxError);
+  LexSkipToEOL(a);
+}
 
 Z80Reg PeekReg(Assembly& a) {
   LexPeek(a);
@@ -192,7 +197,14 @@ Operand ReadOperand(Assembly& a, uint32_t regs, uint8_t flags) {
     default:
       return op;  // another register in parentheses
   }
+  const int32_t errors = a.pass.nErrors;
   if ((flags & (kOpMemEndOrComma | kOpMemComma)) && ReadAddress(a, flags, op)) return op;
+  // An error inside the parentheses has skipped the line: going back would
+  // undo the skip and read the same faulty text a second time.
+  if (a.pass.nErrors != errors) {
+    a.eval.ExprParenDepth = depth;
+    return Operand{};
+  }
   // Not an address here: the whole operand is an expression.
   LexRestore(a, start, true);
   a.eval.ExprParenDepth = depth;

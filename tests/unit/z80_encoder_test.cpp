@@ -496,6 +496,12 @@ TEST(Z80Syntax, LowerCaseStatementSeparatorsAndJunk) {
       {" NOP A", "Syntax Error"},
       {" RET NZ,1", "Syntax Error"},
       {" LD A,1 2", "Syntax Error"},
+      // A faulty expression inside a parenthesised operand is read once: the
+      // line stays skipped instead of being read again as an immediate.
+      {" LD A,(1+) ]", "Syntax Error"},
+      {" LD (1+),A ]", "Syntax Error"},
+      {" IN A,(1+) )", "Syntax Error"},
+      {" LD A,(nope)+1 ]", "Label Not Found : \"nope\""},
   });
 }
 
