@@ -81,7 +81,7 @@ TEST_F(CondIf, FunctionBodyInSkippedTextDoesNotCountItsIfs) {
   EXPECT_EQ(Run("x = 0\n"
                 "IF 0\n"
                 "[[\n"
-                "FUNCTION f(a)\n"
+                "FUNCTION ff(a)\n"
                 "BEGIN\n"
                 "  IF a > 1 RETURN 1\n"
                 "  WHILE 0 RETURN 2\n"
@@ -149,11 +149,11 @@ using CondSwitch = CondRun;
 TEST_F(CondSwitch, RangeAndListItemsMatch) {
   EXPECT_EQ(Run("x = 0\nSWITCH 3\nCASE 1 .. 5\nx = 1\nENDCASE\nDEFAULT\nx = 2\nENDSWITCH\n"
                 "y = 0\nSWITCH 3\nCASE 7, 1, 3\ny = 1\nENDCASE\nDEFAULT\ny = 2\nENDSWITCH\n"
-                "z = 0\nSWITCH 6\nCASE 1..5\nz = 1\nENDCASE\nDEFAULT\nz = 2\nENDSWITCH\n"),
+                "zz = 0\nSWITCH 6\nCASE 1..5\nzz = 1\nENDCASE\nDEFAULT\nzz = 2\nENDSWITCH\n"),
             0);
   EXPECT_EQ(Int("x"), 1);
   EXPECT_EQ(Int("y"), 1);
-  EXPECT_EQ(Int("z"), 2);
+  EXPECT_EQ(Int("zz"), 2);
 }
 
 TEST_F(CondSwitch, CasesFallThroughUntilEndcase) {
@@ -191,7 +191,7 @@ TEST_F(CondSwitch, StringsMatchExactlyAndStringRangesAreRefused) {
             0);
   EXPECT_EQ(Int("x"), 2);
   TestRun r2;
-  EXPECT_EQ(r2.Assemble("SWITCH \"b\"\nCASE \"a\" .. \"c\"\nENDSWITCH\n"), 1);
+  EXPECT_EQ(r2.Assemble("SWITCH \"b\"\nCASE \"a\" .. \"cc\"\nENDSWITCH\n"), 1);
   EXPECT_NE(r2.Err().find(At(2) + "Switch Type Mismatch"), std::string::npos) << r2.Err();
 }
 
