@@ -95,6 +95,26 @@ TEST_F(CondIf, FunctionBodyInSkippedTextDoesNotCountItsIfs) {
   EXPECT_EQ(Int("x"), 2);
 }
 
+TEST_F(CondIf, SkippedTextGivesNoWarnings) {
+  EXPECT_EQ(Run(" ORG $8000\n IF 0\n DB 017\n ENDIF\n"), 0);
+  EXPECT_EQ(r.Out().find("warning"), std::string::npos) << r.Out();
+  TestRun taken;
+  EXPECT_EQ(taken.Assemble(" ORG $8000\n IF 1\n DB 017\n ENDIF\n"), 0);
+  EXPECT_NE(taken.Out().find("main.asm:    3  : warning: The leading-zero"), std::string::npos)
+      << taken.Out();
+}
+
+TEST_F(CondIf, SkippedTextInAMacroIsNotSubstituted) {
+  // Substituted, the parameter would put an ENDIF at the start of a statement
+  // and end the skipped part early.
+  EXPECT_EQ(Run("m1 MACRO(val)\n IF 0\n val\n DB 1\n ENDIF\n DB 2\n MEND\n"
+                " ORG $8000\n m1(ENDIF)\nafter:\n"),
+            0);
+  EXPECT_TRUE(Errors().empty()) << r.Err();
+  EXPECT_EQ(ReadImageByte(*r.a, 0x8000), 2);
+  EXPECT_EQ(Int("after"), 0x8001);
+}
+
 TEST_F(CondIf, SecondElseAfterFalseIfIsReportedAndSkipsToEndif) {
   EXPECT_EQ(Run("x = 0\nIF 0\nx = 1\nELSE\nx = 2\nELSE\nx = 3\nENDIF\n"), 1);
   EXPECT_EQ(Int("x"), 2);

@@ -220,6 +220,16 @@ TEST_F(CondLoop, LabelsInARepeatedBodyMadeUniqueByScopes) {
   EXPECT_EQ(Int("done"), 0x800A);
 }
 
+TEST_F(CondLoop, LoopClosedOutsideTheExpansionThatOpenedItIsANestingError) {
+  // Going back into a finished expansion would run its text without its
+  // arguments; the loop is dropped instead.
+  EXPECT_EQ(Run("opener MACRO()\n LOOP 2\n MEND\n opener()\n LEND\n LEND\n"), 1);
+  EXPECT_EQ(Errors(),
+            (std::vector<std::string>{
+                At(5) + "Nesting Error - can't nest procedure or macro definitions, sorry",
+                At(6) + "Missing Loop"}));
+}
+
 TEST_F(CondLoop, ThreeDeepMixingKinds) {
   EXPECT_EQ(Run("n = 0\n"
                 "FOR ii = 1 TO 3\n"
