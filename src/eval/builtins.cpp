@@ -14,6 +14,8 @@
 
 #include "eval/builtins.h"
 
+#include <cmath>
+
 #include "assembler/assembly.h"
 #include "eval/builtin_library.h"
 #include "output/output_defs.h"
@@ -252,7 +254,7 @@ void AbsFunction(Assembly& a, TExpRes& result) {
   if (arg.Sort == erInteger)
     SetInt(result, AbsInt(arg.Int));
   else if (arg.Sort == erFloat)
-    SetFloat(result, arg.Float < 0 ? -arg.Float : arg.Float);
+    SetFloat(result, std::fabs(arg.Float));
   else
     ReportError(a, E_SyntaxError);
 }

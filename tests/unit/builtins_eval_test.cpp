@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -138,6 +139,7 @@ TEST_F(BuiltinEval, AbsKeepsTheKind) {
   ExpectInt("ABS(-5)", 5);
   ExpectInt("ABS(-2147483647-1)", INT32_MIN);
   ExpectFloat("ABS(-2.5)", 2.5L);
+  EXPECT_FALSE(std::signbit(Eval("ABS(-0.0)").Float));
   ExpectError("ABS(\"x\")", "Syntax Error");
 }
 
