@@ -2,10 +2,17 @@
 
 #include "assembler/assembly.h"
 
-DirectiveArgs::DirectiveArgs(Assembly& assembly) : a(assembly) { LexNext(a); }
+DirectiveArgs::DirectiveArgs(Assembly& assembly)
+    : a(assembly),
+      errorsAtStart_(assembly.pass.nErrors),
+      lastErrorLineAtStart_(assembly.diag.lastErrorLine) {
+  LexNext(a);
+}
 
 bool DirectiveArgs::ok() const {
-  return !failed_ && !a.pass.abort && a.diag.lastErrorLine != a.diag.currentLine;
+  if (failed_ || a.pass.abort || a.pass.nErrors != errorsAtStart_) return false;
+  return a.diag.lastErrorLine == lastErrorLineAtStart_ ||
+         a.diag.lastErrorLine != a.diag.currentLine;
 }
 
 void DirectiveArgs::Fail(int errorNo) {

@@ -36,6 +36,9 @@ class DirectiveArgs {
 
  private:
   bool failed_ = false;
+  // Error state on entry: an error of this statement shows as a change.
+  int32_t errorsAtStart_ = 0;
+  int32_t lastErrorLineAtStart_ = 0;
 };
 
 struct DispatchTable;
