@@ -280,29 +280,44 @@ void HandleBit(Assembly& a, TToken k) {
   EncodeCBOperand(a, static_cast<uint8_t>(kOps[k].base + bit * 8), k != tBIT);
 }
 
+namespace {
+
+// Runs a handler; when it reported an error that did not skip the line (a
+// missing comma, an undefined label) and something other than the end of the
+// statement follows, the rest of the line is skipped here, so that text is
+// not read again as a statement of its own.
+template <StatementHandler H>
+void Guarded(Assembly& a, TToken k) {
+  const bool before = a.diag.lastErrorLine == a.diag.currentLine;
+  H(a, k);
+  if (!before && a.diag.lastErrorLine == a.diag.currentLine && !AtStatementEnd(a)) LexSkipToEOL(a);
+}
+
+}  // namespace
+
 void RegisterZ80Instructions(DispatchTable& t) {
   for (TToken k : {tCCF,  tCPL, tDAA,  tDI,   tEI,   tEXX,  tHALT, tNOP, tRLA,  tRLCA, tRRA,  tRRCA,
                    tSCF,  tCPD, tCPDR, tCPI,  tCPIR, tIND,  tINDR, tINI, tINIR, tLDD,  tLDDR, tLDI,
                    tLDIR, tNEG, tOTDR, tOTIR, tOUTD, tOUTI, tRLD,  tRRD, tRETI, tRETN})
-    t.Set(k, HandleFixed);
-  for (TToken k : {tAND, tCP, tOR, tSUB, tXOR, tEOR}) t.Set(k, HandleLogic);
-  for (TToken k : {tADD, tADC, tSBC}) t.Set(k, HandleArith);
-  t.Set(tINC, HandleIncDec);
-  t.Set(tDEC, HandleIncDec);
-  for (TToken k : {tRLC, tRRC, tRL, tRR, tSLA, tSRA, tSLI, tSRL}) t.Set(k, HandleShift);
-  for (TToken k : {tBIT, tRES, tSET}) t.Set(k, HandleBit);
-  t.Set(tJP, HandleJP);
-  t.Set(tCALL, HandleCALL);
-  t.Set(tRET, HandleRET);
-  t.Set(tRST, HandleRST);
-  t.Set(tJR, HandleRelative);
-  t.Set(tDJNZ, HandleRelative);
-  t.Set(tIM, HandleIM);
-  t.Set(tEX, HandleEX);
-  t.Set(tIN, HandleIN);
-  t.Set(tOUT, HandleOUT);
-  t.Set(tPUSH, HandlePushPop);
-  t.Set(tPOP, HandlePushPop);
-  t.Set(tLD, HandleLD);
-  t.Set(tLM, HandleLM);
+    t.Set(k, HandleFixed);  // no operands, no errors of its own
+  for (TToken k : {tAND, tCP, tOR, tSUB, tXOR, tEOR}) t.Set(k, Guarded<HandleLogic>);
+  for (TToken k : {tADD, tADC, tSBC}) t.Set(k, Guarded<HandleArith>);
+  t.Set(tINC, Guarded<HandleIncDec>);
+  t.Set(tDEC, Guarded<HandleIncDec>);
+  for (TToken k : {tRLC, tRRC, tRL, tRR, tSLA, tSRA, tSLI, tSRL}) t.Set(k, Guarded<HandleShift>);
+  for (TToken k : {tBIT, tRES, tSET}) t.Set(k, Guarded<HandleBit>);
+  t.Set(tJP, Guarded<HandleJP>);
+  t.Set(tCALL, Guarded<HandleCALL>);
+  t.Set(tRET, Guarded<HandleRET>);
+  t.Set(tRST, Guarded<HandleRST>);
+  t.Set(tJR, Guarded<HandleRelative>);
+  t.Set(tDJNZ, Guarded<HandleRelative>);
+  t.Set(tIM, Guarded<HandleIM>);
+  t.Set(tEX, Guarded<HandleEX>);
+  t.Set(tIN, Guarded<HandleIN>);
+  t.Set(tOUT, Guarded<HandleOUT>);
+  t.Set(tPUSH, Guarded<HandlePushPop>);
+  t.Set(tPOP, Guarded<HandlePushPop>);
+  t.Set(tLD, Guarded<HandleLD>);
+  t.Set(tLM, Guarded<HandleLM>);
 }

@@ -502,7 +502,13 @@ TEST(Z80Syntax, LowerCaseStatementSeparatorsAndJunk) {
       {" LD (1+),A ]", "Syntax Error"},
       {" IN A,(1+) )", "Syntax Error"},
       {" LD A,(nope)+1 ]", "Label Not Found : \"nope\""},
+      // Errors that do not skip the line themselves: what follows is skipped
+      // rather than read as a statement.
+      {" JP (nope) ]", "Label Not Found : \"nope\""},
+      {" zoStrictSyntax = 1\n JP Z $1234 ]", "Missing Comma"},
   });
+  // ... but a statement after ":" is still assembled.
+  EXPECT_EQ(Z80Run(" zoStrictSyntax = 1\n CALL Z $1234 : NOP").PC(), 0x8004);
 }
 
 }  // namespace
