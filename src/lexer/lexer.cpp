@@ -3,6 +3,7 @@
 #include "lexer/lexer.h"
 
 #include <climits>
+#include <cstring>
 
 #include "assembler/assembly.h"
 #include "lexer/lexer_detail.h"
@@ -13,10 +14,26 @@ namespace {
 
 constexpr size_t kMaxParamStack = 255;
 
+// Punctuation of one or two characters.
 void SetChar(TLexPos& p, int32_t i, int32_t len) {
   p.Item = I_Char;
-  p.ITxt.assign(p.lTxt.data() + i, static_cast<size_t>(len));
+  SetText(p.ITxt, p.lTxt.substr(static_cast<size_t>(i), static_cast<size_t>(len)));
   p.LPos = i + len + 1;
+}
+
+// Index of the first character at or after i that is not a blank or tab.
+// Indentation comes in runs of blanks, so whole words of eight are passed
+// at a time.
+int32_t SkipBlanks(const char* s, int32_t i, int32_t n) {
+  constexpr uint64_t kEightBlanks = 0x2020202020202020ull;
+  while (i + 8 <= n) {
+    uint64_t w;
+    std::memcpy(&w, s + i, 8);
+    if (w != kEightBlanks) break;
+    i += 8;
+  }
+  while (i < n && (ClassOf(s[i]) & kBlank)) ++i;
+  return i;
 }
 
 // The two-character operators.
@@ -106,7 +123,7 @@ void RewindToItemStart(TLexPos& p) {
   p.SValid = false;
 }
 
-void PopParamSubstitution(Assembly& a) {
+[[gnu::noinline, gnu::cold]] void PopParamSubstitution(Assembly& a) {
   ParamSubstEntry e = std::move(a.lex.paramStack.back());
   a.lex.paramStack.pop_back();
   LexRestoreForParam(a, e.saved);
@@ -127,9 +144,8 @@ bool SubstitutionEndsAt(const Assembly& a, int32_t lpos, bool atLineEnd) {
 // Macro-parameter substitution: an identifier naming a parameter of the
 // active expansion continues the reading at the argument's text. Returns
 // true when reading moved there.
-bool SubstituteParameter(Assembly& a) {
+[[gnu::noinline]] bool SubstituteParameterSlow(Assembly& a) {
   TLexPos& p = a.lex.pos;
-  if (a.lex.SkippingFlag || p.pActiveMacro == 0 || a.pass.abort) return false;
   TLexPos start;
   int32_t endLine = 0, endPos = 0, endSrc = 0;
   if (!FindMacroArgument(a, p.ITxt, start, endLine, endPos, endSrc)) return false;
@@ -144,6 +160,11 @@ bool SubstituteParameter(Assembly& a) {
   return true;
 }
 
+bool SubstituteParameter(Assembly& a) {
+  if (a.lex.SkippingFlag || a.lex.pos.pActiveMacro == 0 || a.pass.abort) return false;
+  return SubstituteParameterSlow(a);
+}
+
 // Alias expansion of an identifier; wired by the alias directives. Returns
 // true when reading moved to the alias body.
 bool ExpandAlias(Assembly&) { return false; }
@@ -151,7 +172,7 @@ bool ExpandAlias(Assembly&) { return false; }
 // The end of an alias body's line: reading returns to the invoking line.
 // Returns true when it did; the restored position's look-ahead (the item
 // after the alias name) is then the item delivered.
-bool EndAliasBody(Assembly& a) {
+[[gnu::noinline, gnu::cold]] bool EndAliasBody(Assembly& a) {
   if (a.lex.aliasStack.empty()) return false;
   TAliasStackEntry e = std::move(a.lex.aliasStack.back());
   a.lex.aliasStack.pop_back();
@@ -172,13 +193,12 @@ void ReadItem(Assembly& a) {
   p.LastLPos = p.LPos;
   p.LastLine = p.Line;
   p.LastLTxt = p.lTxt;
-  p.ITxt.clear();
-  p.SValid = false;
+  p.SValid = false;  // every item below sets its own text
   for (;;) {
     const char* s = p.lTxt.data();
     int32_t i = p.LPos - 1;  // 0-based index of the next character
     const int32_t n = p.LEnd;
-    while (i < n && (ClassOf(s[i]) & kBlank)) ++i;
+    if (i < n && (ClassOf(s[i]) & kBlank)) i = SkipBlanks(s, i, n);
     if (i >= n) {
       p.LPos = n + 1;
       if (SubstitutionEndsAt(a, 0, true)) {
@@ -190,19 +210,27 @@ void ReadItem(Assembly& a) {
         continue;
       }
       FetchLine(a);
+      p.ITxt.clear();
       return;
     }
     const char c = s[i];
     const uint8_t cls = ClassOf(c);
 
     if ((cls & kLetter) || c == '_') {
+      // The word's hash is formed as it is scanned.
+      uint32_t h = NameHashStep(0, static_cast<unsigned char>(c));
       int32_t j = i + 1;
-      while (j < n && (ClassOf(s[j]) & kIdentTail)) ++j;
+      while (j < n && (ClassOf(s[j]) & kIdentTail))
+        h = NameHashStep(h, static_cast<unsigned char>(s[j++]));
       const std::string_view word(s + i, static_cast<size_t>(j - i));
-      p.ITxt.assign(word);
+      SetText(p.ITxt, word);
       p.LPos = j + 1;
-      const TToken t = TokenOf(a.keywords, word, p.TokenMask);
-      if (t != tNil) {
+      const TTokenEntry* e =
+          word.size() <= kMaxKeywordLength
+              ? FindKeywordHashed(a.keywords, word, NameHashFinish(h, word.size()), p.TokenMask)
+              : nullptr;
+      if (e) {
+        const TToken t = static_cast<TToken>(e->Value);
         p.Item = I_TokenN;
         p.ITokVal = t;
         if (t == tAF && j < n && s[j] == '\'') {

@@ -34,11 +34,32 @@ inline bool IsLetter(char c) { return ClassOf(c) & kLetter; }
 inline bool IsDigit(char c) { return ClassOf(c) & kDigit; }
 
 // 0-9 for digits, 10-35 for letters of either case, 255 otherwise.
-inline uint8_t DigitValue(char c) {
-  if (c >= '0' && c <= '9') return static_cast<uint8_t>(c - '0');
-  if (c >= 'A' && c <= 'Z') return static_cast<uint8_t>(c - 'A' + 10);
-  if (c >= 'a' && c <= 'z') return static_cast<uint8_t>(c - 'a' + 10);
-  return 255;
+constexpr std::array<uint8_t, 256> MakeDigitValues() {
+  std::array<uint8_t, 256> t{};
+  for (auto& v : t) v = 255;
+  for (int c = '0'; c <= '9'; ++c) t[c] = static_cast<uint8_t>(c - '0');
+  for (int c = 'A'; c <= 'Z'; ++c) t[c] = static_cast<uint8_t>(c - 'A' + 10);
+  for (int c = 'a'; c <= 'z'; ++c) t[c] = static_cast<uint8_t>(c - 'a' + 10);
+  return t;
+}
+inline constexpr std::array<uint8_t, 256> kDigitValue = MakeDigitValues();
+inline uint8_t DigitValue(char c) { return kDigitValue[static_cast<unsigned char>(c)]; }
+
+// Replaces the item text. The string keeps its buffer from item to item, so
+// this allocates only when a text is longer than any before; shrinking is
+// inline and the characters are copied by a plain loop (most items are a
+// few characters: a call to memcpy would cost more than the copy).
+inline void SetText(std::string& dst, std::string_view src) {
+  const size_t n = src.size();
+  const size_t have = dst.size();
+  if (n > have) {
+    for (size_t k = 0; k < have; ++k) dst[k] = src[k];
+    dst.append(src.data() + have, n - have);
+    return;
+  }
+  dst.resize(n);
+  char* d = dst.data();
+  for (size_t k = 0; k < n; ++k) d[k] = src[k];
 }
 
 // Each reader below starts at 0-based index i of the current line (the first

@@ -13,7 +13,7 @@ namespace {
 void SetItem(TLexPos& p, TItem kind, int32_t value, int32_t from, int32_t to) {
   p.Item = kind;
   p.INumVal = value;
-  p.ITxt.assign(p.lTxt.data() + from, static_cast<size_t>(to - from));
+  SetText(p.ITxt, p.lTxt.substr(from, static_cast<size_t>(to - from)));
   p.LPos = to + 1;
 }
 
@@ -163,6 +163,19 @@ void ReadDigitNumber(Assembly& a, int32_t i) {
   const std::string_view line = p.lTxt.substr(0, p.LEnd);
   const int32_t n = p.LEnd;
   const bool radix = a.lex.radixActive;
+
+  // The common case first: plain decimal digits followed by something that
+  // cannot continue a number (no letter, "_" or "."), and no leading zero.
+  {
+    uint32_t value = 0;
+    int32_t j = i;
+    while (j < n && IsDigit(line[j])) value = value * 10 + static_cast<uint32_t>(line[j++] - '0');
+    const bool continues = j < n && (IsLetter(line[j]) || line[j] == '_' || line[j] == '.');
+    if (!continues && !(line[i] == '0' && (radix || j - i >= 2))) {
+      SetItem(p, I_Integer, static_cast<int32_t>(value), i, j);
+      return;
+    }
+  }
   if (radix && line[i] == '0') {
     ReadRadixNumber(a, i);
     return;

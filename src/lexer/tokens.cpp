@@ -5,8 +5,6 @@
 #include <cctype>
 #include <string>
 
-#include "common/name_hash.h"
-
 namespace {
 
 // One keyword spelling and the modes in which it is a keyword: 1 normal only,
@@ -434,11 +432,7 @@ void FreeKeywordTable(KeywordTable& t) {
 }
 
 const TTokenEntry* FindKeywordEntry(const KeywordTable& t, std::string_view text, uint8_t mode) {
-  const uint32_t crc = NameHash(text);
-  const int32_t len = static_cast<int32_t>(text.size());
-  for (const TTokenEntry* e = t.buckets[crc & 0xFF]; e; e = e->ListNext)
-    if (e->CRC == crc && e->Len == len && (e->TokenMask & mode) && e->Name == text) return e;
-  return nullptr;
+  return FindKeywordHashed(t, text, NameHash(text), mode);
 }
 
 TToken TokenOf(const KeywordTable& t, std::string_view text, uint8_t mode) {

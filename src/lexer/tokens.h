@@ -4,21 +4,25 @@
 // spellings are keywords only inside "[[" ... "]]" (mode 2), some only outside
 // (mode 1), some in both.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/name_hash.h"
 #include "lexer/token_enum.h"
 
+// One keyword spelling. The fields a look-up tests come first and an entry
+// fills one cache line, so walking a chain touches one line per entry.
 struct TTokenEntry {
-  std::string Name;
-  int32_t Len = 0;
   uint32_t CRC = 0;
+  int32_t Len = 0;
   uint32_t Value = tNil;
   uint8_t TokenMask = 1;  // bit 0 normal mode, bit 1 inside "[[" ... "]]"
-  TTokenEntry* AllTokensNext = nullptr;
   TTokenEntry* ListNext = nullptr;
+  TTokenEntry* AllTokensNext = nullptr;
+  std::string Name;
 };
 
 struct KeywordTable {
@@ -34,6 +38,49 @@ void BuildKeywordTable(KeywordTable& t);
 void FreeKeywordTable(KeywordTable& t);
 const TTokenEntry* FindKeywordEntry(const KeywordTable& t, std::string_view text, uint8_t mode);
 TToken TokenOf(const KeywordTable& t, std::string_view text, uint8_t mode);
+
+// The lexer's fast path: the hash of a word is formed while the word is
+// scanned. The CRC is linear, so the hash of a text equals the CRC of its
+// characters started from 0 (NameHashStep over each character) combined
+// with the contribution of the start value over that many characters,
+// which depends on the length only (NameHashFinish).
+inline uint32_t NameHashStep(uint32_t crc, unsigned char b) {
+  return detail::kCrcTable[(crc ^ b) & 0xFF] ^ (crc >> 8);
+}
+
+namespace detail {
+constexpr std::array<uint32_t, kMaxKeywordLength + 1> MakeLengthSeeds() {
+  std::array<uint32_t, kMaxKeywordLength + 1> seeds{};
+  for (size_t len = 0; len <= kMaxKeywordLength; ++len) {
+    uint32_t crc = 0xFFFFFFFFu - static_cast<uint32_t>(len);
+    for (size_t k = 0; k < len; ++k) crc = kCrcTable[crc & 0xFF] ^ (crc >> 8);
+    seeds[len] = crc;
+  }
+  return seeds;
+}
+inline constexpr auto kLengthSeeds = MakeLengthSeeds();
+}  // namespace detail
+
+// `partial` is the CRC from 0 over the text; the text is at most
+// kMaxKeywordLength characters long.
+inline uint32_t NameHashFinish(uint32_t partial, size_t len) {
+  return partial ^ detail::kLengthSeeds[len];
+}
+
+// Find entry for a text whose hash is known.
+inline const TTokenEntry* FindKeywordHashed(const KeywordTable& t, std::string_view text,
+                                            uint32_t crc, uint8_t mode) {
+  const int32_t len = static_cast<int32_t>(text.size());
+  for (const TTokenEntry* e = t.buckets[crc & 0xFF]; e; e = e->ListNext) {
+    if (e->CRC != crc || e->Len != len || !(e->TokenMask & mode)) continue;
+    // Keywords are short: a plain loop beats a call to memcmp.
+    const char* name = e->Name.data();
+    size_t k = 0;
+    while (k < text.size() && name[k] == text[k]) ++k;
+    if (k == text.size()) return e;
+  }
+  return nullptr;
+}
 // The upper-case spelling that names a token ("LD" for tLD); for tokens with
 // synonyms, the first spelling in the keyword list.
 std::string_view TokenSpelling(TToken t);
