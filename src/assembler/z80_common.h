@@ -205,7 +205,7 @@ struct Code {
   uint8_t n = 0;
   uint16_t writable = 0;
   struct LabelAt {
-    const std::string* name = nullptr;
+    std::string name;  // owned: the operand it came from may be gone by Emit
     uint8_t at = 0;
   };
   std::array<LabelAt, 3> labels{};
@@ -239,7 +239,7 @@ struct Code {
   }
   void Mark(const std::string& label, int count) {
     if (label.empty()) return;
-    if (nLabels < labels.size()) labels[nLabels++] = {&label, n};
+    if (nLabels < labels.size()) labels[nLabels++] = {label, n};
     for (int i = 0; i < count; ++i) writable |= static_cast<uint16_t>(1u << (n + i));
   }
 };

@@ -81,7 +81,7 @@ void Emit(Assembly& a, const Code& c, bool flows) {
   uint8_t next = 0;
   for (uint8_t i = 0; i < c.n; ++i) {
     while (next < c.nLabels && c.labels[next].at == i)
-      DefineOperandLabel(a, *c.labels[next++].name, CurSeg(a).PC);
+      DefineOperandLabel(a, c.labels[next++].name, CurSeg(a).PC);
     PlantByte(a, c.b[i], true, flows, (c.writable >> i) & 1u);
   }
 }
