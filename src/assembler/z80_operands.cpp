@@ -198,7 +198,13 @@ Operand ReadOperand(Assembly& a, uint32_t regs, uint8_t flags) {
       return op;  // another register in parentheses
   }
   const int32_t errors = a.pass.nErrors;
-  if ((flags & (kOpMemEndOrComma | kOpMemComma)) && ReadAddress(a, flags, op)) return op;
+  // Inside a macro argument the trial may run past the argument's end, which
+  // pops its substitution entry; going back must bring the entries back too.
+  std::vector<ParamSubstEntry> params;
+  if (flags & (kOpMemEndOrComma | kOpMemComma)) {
+    if (!a.lex.paramStack.empty()) params = a.lex.paramStack;
+    if (ReadAddress(a, flags, op)) return op;
+  }
   // An error inside the parentheses has skipped the line: going back would
   // undo the skip and read the same faulty text a second time.
   if (a.pass.nErrors != errors) {
@@ -206,6 +212,7 @@ Operand ReadOperand(Assembly& a, uint32_t regs, uint8_t flags) {
     return Operand{};
   }
   // Not an address here: the whole operand is an expression.
+  if (!params.empty()) a.lex.paramStack = std::move(params);
   LexRestore(a, start, true);
   a.eval.ExprParenDepth = depth;
   op = Operand{};

@@ -364,6 +364,14 @@ TEST(Z80Load, SixteenBitAndMemoryForms) {
   });
 }
 
+TEST(Z80Load, ParenthesisedMacroArgumentIsAnAddressOnlyWhereTheRuleSaysSo) {
+  // The argument (5) ends inside the trial read of "(" expression ")"; when
+  // that read gives up, the rest of the body (+1) must still follow.
+  const std::string body =
+      "mac MACRO (val)\n LD A,val+1\n LD HL,val\n LD A,(val)\n MEND\n mac((5))\n mac(5)";
+  EXPECT_EQ(Z80Hex(body), "3E 06 2A 05 00 3A 05 00 3E 06 21 05 00 3A 05 00");
+}
+
 TEST(Z80Load, CompositeCopies) {
   ExpectBytes({
       {" LD BC,DE\n LD BC,HL\n LD BC,IX\n LD BC,IY", "42 4B 44 4D DD 44 DD 4D FD 44 FD 4D"},
