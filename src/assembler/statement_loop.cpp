@@ -254,6 +254,10 @@ void RunStatement(Assembly& a) {
   seg.StatementPC = seg.ElementPC = seg.PC;
   a.diag.currentLine = p.ILine;
   a.diag.currentSource = p.cSourceListPos;
+  if (!a.lex.aliasStack.empty()) {  // messages name the line that used the alias
+    a.diag.currentLine = a.lex.aliasStack.front().line;
+    a.diag.currentSource = a.lex.aliasStack.front().source;
+  }
   switch (p.Item) {
     case I_EOL:
       OnEndOfLine(a);
@@ -325,7 +329,7 @@ void PlantByte(Assembly& a, uint8_t value, bool isCode, bool flows, bool writabl
                 addr < static_cast<int64_t>(s.Base) + static_cast<int64_t>(s.Length);
   if (inside && a.pass.clean) StoreImageByte(a, addr, value, isCode, writable);
   if (!inside) ReportError(a, E_AddressError);
-  ++s.PC;
+  s.PC = static_cast<int32_t>(static_cast<uint32_t>(s.PC) + 1);  // wraps, never overflows
   s.Flows = flows;
 }
 

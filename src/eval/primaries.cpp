@@ -297,7 +297,7 @@ void KeywordPrimary(Assembly& a, TExpRes& r) {
     default:
       break;
   }
-  if (a.lex.pos.pActiveMacro != 0) {
+  if (a.lex.pos.pActiveMacro != 0 || !a.macros.macroStack.empty()) {
     // Inside a macro expansion a keyword stands for its own text, so that an
     // argument such as a register name can be compared as a string.
     r.Sort = erString;

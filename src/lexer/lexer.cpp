@@ -165,9 +165,40 @@ bool SubstituteParameter(Assembly& a) {
   return SubstituteParameterSlow(a);
 }
 
-// Alias expansion of an identifier; wired by the alias directives. Returns
+void ReadItem(Assembly& a);
+
+constexpr size_t kMaxAliasStack = 250;
+
+// Alias expansion of an identifier: the item after the name is read first
+// and kept as the look-ahead of the return position (it is delivered after
+// the body), unless it is ALIAS, which redefines the alias instead. Returns
 // true when reading moved to the alias body.
-bool ExpandAlias(Assembly&) { return false; }
+bool ExpandAlias(Assembly& a) {
+  TLexPos& p = a.lex.pos;
+  if (a.lex.SkippingFlag) return false;
+  TRec* r = FindSymbol(a, p.ITxt, false);
+  if (!r || r->Mode != T_Alias) return false;
+  TLexPos atName = p;
+  a.lex.aliasExpansionOff = true;
+  ReadItem(a);
+  a.lex.aliasExpansionOff = false;
+  if (p.Item == I_TokenN && p.ITokVal == tALIAS) {
+    p = atName;
+    return false;
+  }
+  if (a.lex.aliasStack.size() >= kMaxAliasStack) {
+    p = atName;
+    FatalError(a, E_OutOfResources);
+    return false;
+  }
+  TLexPos back = p;
+  back.SValid = true;
+  a.lex.aliasStack.push_back(TAliasStackEntry{std::move(back), a.diag.currentLine,
+                                              a.diag.currentSource});
+  LexRestoreForReturn(a, r->StartLex);
+  p.SValid = false;
+  return true;
+}
 
 // The end of an alias body's line: reading returns to the invoking line.
 // Returns true when it did; the restored position's look-ahead (the item
@@ -182,9 +213,27 @@ bool ExpandAlias(Assembly&) { return false; }
   return true;
 }
 
-// "\" inside an active macro expansion: builds a keyword from an
-// expression; wired by the macro expansion. For now a plain "\".
-void ReadKeywordBuilder(Assembly& a, int32_t i) { SetChar(a.lex.pos, i, 1); }
+// "\" inside an active macro expansion: the expression after it names a
+// keyword, which becomes the item; scanning goes on where the expression
+// ended. A name that is no keyword is a syntax error, and the end of the
+// line is delivered instead (the rest of the line is skipped).
+void ReadKeywordBuilder(Assembly& a, int32_t i) {
+  TLexPos& p = a.lex.pos;
+  p.LPos = i + 2;
+  p.SValid = false;
+  TExpRes v = EvalExpression(a);
+  RewindToItemStart(a.lex.pos);
+  TToken t = tNil;
+  if (v.Sort == erString)
+    t = (v.Str == "AF'" || v.Str == "af'") ? tAFPRIME : TokenOf(a.keywords, v.Str, p.TokenMask);
+  if (t == tNil) {
+    ReportError(a, E_SyntaxError);
+    return;
+  }
+  p.Item = I_TokenN;
+  p.ITokVal = t;
+  p.ITxt = v.Str;
+}
 
 // Reads one item into a.lex.pos.
 void ReadItem(Assembly& a) {
@@ -199,6 +248,11 @@ void ReadItem(Assembly& a) {
     int32_t i = p.LPos - 1;  // 0-based index of the next character
     const int32_t n = p.LEnd;
     if (i < n && (ClassOf(s[i]) & kBlank)) i = SkipBlanks(s, i, n);
+    // The item starts here (after any substitution that ended on the way),
+    // so a position rewound to its start reads it again.
+    p.LastLPos = i + 1;
+    p.LastLine = p.Line;
+    p.LastLTxt = p.lTxt;
     if (i >= n) {
       p.LPos = n + 1;
       if (SubstitutionEndsAt(a, 0, true)) {
@@ -297,7 +351,7 @@ void ReadItem(Assembly& a) {
           SetChar(p, i, 1);
         return;
       case '\\':
-        if (p.pActiveMacro != 0 && !a.lex.SkippingFlag)
+        if ((p.pActiveMacro != 0 || !a.macros.macroStack.empty()) && !a.lex.SkippingFlag)
           ReadKeywordBuilder(a, i);
         else
           SetChar(p, i, 1);

@@ -119,8 +119,8 @@ TEST_F(LexerTest, ItemLinesAndPositions) {
   LexNext(*a);
   EXPECT_EQ(a->lex.pos.ILine, 2);
   EXPECT_EQ(a->lex.pos.LastLPos, 1);
-  LexNext(*a);  // a
-  EXPECT_EQ(a->lex.pos.LastLPos, 3);
+  LexNext(*a);  // a (the item starts at its first character, after the blank)
+  EXPECT_EQ(a->lex.pos.LastLPos, 4);
   EXPECT_EQ(a->lex.pos.LPos, 5);
   LexNext(*a);  // ,
   LexNext(*a);  // b

@@ -185,3 +185,90 @@ TEST(Functions, DefinitionRecordsParametersAndSkipsTheBody) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<int> Bytes(TestRun& r, int32_t from, int count) {
+  std::vector<int> out;
+  for (int i = 0; i < count; ++i) out.push_back(ReadImageByte(*r.a, from + i));
+  return out;
+}
+
+TEST(Aliases, ExpandInInstructionsAndExpressions) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble(" ORG $8000\n"
+                       "acc ALIAS a\n"
+                       " ld acc, 5\n"
+                       " ld b, acc\n"
+                       "#define VALUE 7 ; comment\n"
+                       "x EQU VALUE + 1\n"),
+            0)
+      << r.Err();
+  EXPECT_EQ(Bytes(r, 0x8000, 3), (std::vector<int>{0x3E, 0x05, 0x47}));
+  EXPECT_EQ(FindSymbol(*r.a, "x", false)->Val.Int, 8);
+}
+
+TEST(Aliases, ErrorsNameTheInvokingLine) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble("bad ALIAS )\n\n ld a, bad\n"), 1);
+  EXPECT_EQ(r.console.err.front(), "main.asm:    3  : error: Syntax Error");
+  TestRun inproc;
+  EXPECT_EQ(inproc.Assemble("pr PROC\nx ALIAS 1\n PEND\n"), 1);
+  EXPECT_EQ(inproc.console.err.front(),
+            "main.asm:    2  : error: Nesting Error - can't nest procedure or macro definitions, "
+            "sorry");
+}
+
+TEST(Macros, KeywordBuilderAndRegisterArgumentsAsText) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble(" ORG $8000\n"
+                       "setr MACRO(rg)\n"
+                       " ld \\rg, 1\n"
+                       " MEND\n"
+                       "pushall MACRO(r1, r2)\n"
+                       " IF r1 = \"BC\"\n"
+                       "  push bc\n"
+                       " ELSE\n"
+                       "  push r1\n"
+                       " ENDIF\n"
+                       " push r2\n"
+                       " MEND\n"
+                       " setr(c)\n"
+                       " setr(\"d\")\n"
+                       " pushall(bc, de)\n"
+                       " pushall(hl, af)\n"),
+            0)
+      << r.Err();
+  // ld c,1 / ld d,1 / push bc / push de / push hl / push af
+  EXPECT_EQ(Bytes(r, 0x8000, 8),
+            (std::vector<int>{0x0E, 0x01, 0x16, 0x01, 0xC5, 0xD5, 0xE5, 0xF5}));
+}
+
+TEST(Macros, MexitAndNestingWithLoops) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble(" ORG $8000\n"
+                       "skip MACRO()\n"
+                       " jr mexit\n"
+                       " nop\n"
+                       " MEND\n"
+                       "twice MACRO(vv)\n"
+                       " db vv, vv\n"
+                       " MEND\n"
+                       "fill MACRO(n)\n"
+                       " LOOP n\n"
+                       " db $AA\n"
+                       " LEND\n"
+                       " MEND\n"
+                       " skip()\n"
+                       " LOOP 2\n"
+                       " twice(7)\n"
+                       " LEND\n"
+                       " fill(3)\n"),
+            0)
+      << r.Err();
+  // jr over the nop: 18 01 00, then 07 07 07 07, then AA AA AA
+  EXPECT_EQ(Bytes(r, 0x8000, 10),
+            (std::vector<int>{0x18, 0x01, 0x00, 7, 7, 7, 7, 0xAA, 0xAA, 0xAA}));
+}
+
+}  // namespace
