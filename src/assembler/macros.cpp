@@ -104,7 +104,9 @@ void HandleMacro(Assembly& a, TToken) {
   ReadFormalParameters(a, label->pMacroParams, false);
   label->StartLex = LexSave(a);
   SkipBody(
-      a, label->StartLex, [](const TLexPos& p) { return ItemIsToken(p, tMACRO); },
+      a, label->StartLex,
+      // A REPT body inside the macro also ends with MEND.
+      [](const TLexPos& p) { return ItemIsToken(p, tMACRO) || ItemIsToken(p, tREPT); },
       [](const TLexPos& p) { return ItemIsToken(p, tMEND); });
 }
 

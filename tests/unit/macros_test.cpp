@@ -272,3 +272,23 @@ TEST(Macros, MexitAndNestingWithLoops) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Macros, ReptInsideAMacroBody) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble(" ORG $8000\n"
+                       "three MACRO(vv)\n"
+                       " REPT 3\n"
+                       " db vv\n"
+                       " MEND\n"
+                       " MEND\n"
+                       " three(9)\n"),
+            0)
+      << r.Err();
+  EXPECT_EQ(ReadImageByte(*r.a, 0x8000), 9);
+  EXPECT_EQ(ReadImageByte(*r.a, 0x8002), 9);
+  EXPECT_EQ(CurSeg(*r.a).PC, 0x8003);
+}
+
+}  // namespace
