@@ -90,6 +90,11 @@ class EvalFixture : public ::testing::Test {
     a.sources.slots[0].Lines = lines;
     a.lex.pos = TLexPos{};  // a fresh statement: no prefix, no expansion
     LexResetSource(a, 0);
+    // Starting a source keeps the scope (an include does); a new test line
+    // starts at the top level.
+    a.lex.pos.ProcPrefix.clear();
+    a.lex.pos.sLastMainLabel = "_global";
+    a.lex.pos.pActiveMacro = 0;
     // Starting a source yields the end of the "line before" the first one.
     LexPeek(a);
     if (a.lex.pos.Item == I_EOL) LexNext(a);
