@@ -19,6 +19,7 @@ struct EvalState {
   // Bookkeeping of the evaluator itself.
   int32_t nesting = 0;         // sub-expressions and prefix operators being evaluated
   int32_t entryDepth = 0;      // EvalExpression calls in progress
+  int32_t blockFloor = 0;      // inside a "[[i]]" index: its "[[" level
   int32_t softErrorLine = -1;  // line of a reported error that did not skip the line
   std::string nameScratch;     // reused buffer for symbol names (keeps its capacity)
 };

@@ -118,6 +118,15 @@ Op CurrentOp(const TLexPos& p) {
   return opNone;
 }
 
+// The operator at the current item. Inside a "[[i..j]]" index the item after
+// the closing "]]" (which the lexer swallows) ends every level, as a "]"
+// would.
+Op PeekOp(Assembly& a) {
+  const TLexPos& p = Peek(a);
+  if (p.FunctionBlockLevel < a.eval.blockFloor) return opNone;
+  return CurrentOp(p);
+}
+
 int32_t Wrap(uint32_t v) { return static_cast<int32_t>(v); }
 uint32_t U(int32_t v) { return static_cast<uint32_t>(v); }
 
@@ -154,11 +163,11 @@ int32_t ByteOf(uint32_t v, int32_t i) {
 bool ReadBracketIndex(Assembly& a, int32_t& i, int32_t& j, bool allowRange) {
   i = EvalInteger(a);
   j = i;
-  if (allowRange && CurrentOp(Peek(a)) == opRange) {
+  if (allowRange && PeekOp(a) == opRange) {
     LexNext(a);
     j = EvalInteger(a);
   }
-  if (CurrentOp(Peek(a)) != opRBracket) {
+  if (PeekOp(a) != opRBracket) {
     Fail(a, E_SyntaxError);
     return false;
   }
@@ -178,12 +187,15 @@ void EvalIndexed(Assembly& a, TExpRes& r) {
       if (p.FunctionBlockLevel > blockLevel) {
         // "[[i]]" or "[[i..j]]": the lexer has swallowed the "[[" on its way
         // to the index; positions always count from 0.
+        const int32_t outerFloor = a.eval.blockFloor;
+        a.eval.blockFloor = blockLevel + 1;
         int32_t i = EvalInteger(a);
         int32_t j = i;
-        if (CurrentOp(Peek(a)) == opRange) {
+        if (PeekOp(a) == opRange) {
           LexNext(a);
           j = EvalInteger(a);
         }
+        a.eval.blockFloor = outerFloor;
         if (Peek(a).FunctionBlockLevel != blockLevel) {
           Fail(a, E_SyntaxError);
           return;
@@ -199,7 +211,7 @@ void EvalIndexed(Assembly& a, TExpRes& r) {
       return;
     }
     case erInteger: {
-      if (CurrentOp(Peek(a)) != opLBracket) return;
+      if (PeekOp(a) != opLBracket) return;
       LexNext(a);
       int32_t i, j;
       if (!ReadBracketIndex(a, i, j, false)) return;
@@ -207,7 +219,7 @@ void EvalIndexed(Assembly& a, TExpRes& r) {
       return;
     }
     case erFloat: {
-      if (CurrentOp(Peek(a)) != opLBracket) return;
+      if (PeekOp(a) != opLBracket) return;
       LexNext(a);
       int32_t i, j;
       if (!ReadBracketIndex(a, i, j, false)) return;
@@ -292,7 +304,7 @@ void BitwiseLoop(Assembly& a, TExpRes& r, bool highSlot) {
   bool mismatch = false;
   TExpRes rhs;
   for (;;) {
-    Op op = CurrentOp(Peek(a));
+    Op op = PeekOp(a);
     if (op == opAt) {
       if (!highSlot) break;
       op = opOr;
@@ -394,7 +406,7 @@ void CompareLoop(Assembly& a, TExpRes& r) {
   bool mismatch = false;
   TExpRes rhs;
   for (;;) {
-    const Op op = CurrentOp(Peek(a));
+    const Op op = PeekOp(a);
     if (op < opEq || op > opLe) break;
     if (r.Sort != erInteger && r.Sort != erString && r.Sort != erFloat) break;
     LexNext(a);
@@ -427,7 +439,7 @@ void Level4(Assembly& a, TExpRes& r) {
   bool mismatch = false;
   TExpRes rhs;
   for (;;) {
-    const Op op = CurrentOp(Peek(a));
+    const Op op = PeekOp(a);
     if (op != opShl && op != opShr) break;
     if (r.Sort != erInteger) break;
     LexNext(a);
@@ -523,7 +535,7 @@ void Level5(Assembly& a, TExpRes& r) {
   bool mismatch = false;
   TExpRes rhs;
   for (;;) {
-    const Op op = CurrentOp(Peek(a));
+    const Op op = PeekOp(a);
     if (op != opMul && op != opDiv && op != opMod) break;
     // Left kinds this level handles: "*" after anything with a value (a
     // string of other length than one is a mismatch), "/" after numbers,
@@ -604,7 +616,7 @@ void Level6(Assembly& a, TExpRes& r) {
   bool mismatch = false;
   TExpRes rhs;
   for (;;) {
-    const Op op = CurrentOp(Peek(a));
+    const Op op = PeekOp(a);
     if (op != opAdd && op != opSub) break;
     if (r.Sort == erError) break;
     LexNext(a);
@@ -629,7 +641,7 @@ void Level8(Assembly& a, TExpRes& r) {
   bool mismatch = false;
   TExpRes rhs;
   for (;;) {
-    if (CurrentOp(Peek(a)) != opBang) break;
+    if (PeekOp(a) != opBang) break;
     if (r.Sort != erInteger) break;
     LexNext(a);
     Level7(a, rhs);
@@ -658,7 +670,7 @@ void EvalConditional(Assembly& a, TExpRes& r) {
     return;
   }
   Level8(a, r);
-  if (CurrentOp(Peek(a)) != opQuestion) return;
+  if (PeekOp(a) != opQuestion) return;
   LexNext(a);
   if (r.Sort != erInteger) {
     Fail(a, E_SyntaxError);
@@ -667,7 +679,7 @@ void EvalConditional(Assembly& a, TExpRes& r) {
   const bool condition = r.Int != 0;
   TExpRes discarded;
   EvalConditional(a, condition ? r : discarded);
-  if (CurrentOp(Peek(a)) != opColon) {
+  if (PeekOp(a) != opColon) {
     Fail(a, E_SyntaxError);
     return;
   }

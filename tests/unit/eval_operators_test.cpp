@@ -412,6 +412,11 @@ TEST_F(EvalOperatorsTest, StringIndexBothModes) {
                   {"\"HELLO\"[1", Fails(E_SyntaxError)},
                   {"\"HELLO\"[[1", Fails(E_SyntaxError)},
                   {"\"HELLO\"[2] + \"X\"", Str("EX")},
+                  // the index ends at "]]" though the lexer swallows it
+                  {"\"HELLO\"[[1]] + \"X\"", Str("EX")},
+                  {"\"HELLO\"[[1..2]] = \"el\"", Int(1)},
+                  {"\"HELLO\"[[1..1+1]] + \"X\"", Str("ELX")},
+                  {"\"HELLO\"[[(1)]] ! 1", Stops(Str("E"))},
                   {"-\"HELLO\"[2]", Int(-'E')},
               });
   SetOption(zoStringIndexFromZero, 1);
