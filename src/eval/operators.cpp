@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "eval/eval_internal.h"
 
@@ -154,6 +155,19 @@ void Substring(TExpRes& r, int64_t i, int64_t j, int64_t base) {
   r.Str.erase(0, static_cast<size_t>(start));
 }
 
+// IEEE single precision of an extended float, rounded to nearest; values
+// beyond the single range become infinities (as the hardware conversion
+// gives) rather than an undefined conversion.
+float ToSingle(long double f) {
+  constexpr long double kMax = std::numeric_limits<float>::max();
+  constexpr long double kOverflow = kMax + 0x1p103L;  // half a unit beyond the largest
+  if (f >= kOverflow) return std::numeric_limits<float>::infinity();
+  if (f <= -kOverflow) return -std::numeric_limits<float>::infinity();
+  if (f > kMax) return std::numeric_limits<float>::max();
+  if (f < -kMax) return -std::numeric_limits<float>::max();
+  return static_cast<float>(f);
+}
+
 int32_t ByteOf(uint32_t v, int32_t i) {
   if (i < 0 || i > 3) return 0;
   return static_cast<int32_t>((v >> (8 * i)) & 0xFF);
@@ -223,7 +237,7 @@ void EvalIndexed(Assembly& a, TExpRes& r) {
       LexNext(a);
       int32_t i, j;
       if (!ReadBracketIndex(a, i, j, false)) return;
-      const float single = static_cast<float>(r.Float);
+      const float single = ToSingle(r.Float);
       uint32_t bits;
       std::memcpy(&bits, &single, sizeof bits);
       SetInt(r, ByteOf(bits, i));
