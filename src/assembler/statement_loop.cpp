@@ -222,6 +222,9 @@ void OnPunctuation(Assembly& a) {
     }
     a.stmt.localLabel = true;
     LexNext(a);
+    LexPeek(a);
+    // After "@" only a name can stand, so a keyword is read as one (@loop:).
+    if (a.lex.pos.Item == I_TokenN) OnIdentifier(a);
   } else if (c == "=" || c == ":=") {
     RunHandlerOf(a, tDEFL);
   } else if (c == "/*") {
@@ -289,6 +292,29 @@ void CheckOpenMaligns(Assembly& a) {
   a.placement.malignStack.clear();
 }
 
+// Where the lexer stands: a statement that ends where it started has made
+// no progress, and running the loop again would meet the same item for ever.
+struct StatementStart {
+  int32_t source, line, lpos, macro;
+  size_t params, aliases;
+  TItem item;
+
+  explicit StatementStart(const Assembly& a)
+      : source(a.lex.pos.cSourceListPos), line(a.lex.pos.Line), lpos(a.lex.pos.LPos),
+        macro(a.lex.pos.pActiveMacro), params(a.lex.paramStack.size()),
+        aliases(a.lex.aliasStack.size()), item(a.lex.pos.Item) {}
+
+  bool operator==(const StatementStart&) const = default;
+};
+
+void RunStatementWithProgress(Assembly& a) {
+  const StatementStart before(a);
+  RunStatement(a);
+  if (a.stmt.endFlag || a.pass.abort) return;
+  LexPeek(a);
+  if (a.lex.pos.Item != I_Null && StatementStart(a) == before) LexNext(a);
+}
+
 }  // namespace
 
 void RunPass(Assembly& a) {
@@ -298,7 +324,7 @@ void RunPass(Assembly& a) {
     while (!s.endFlag && !a.pass.abort) {
       LexPeek(a);
       if (a.lex.pos.Item == I_Null) break;
-      RunStatement(a);
+      RunStatementWithProgress(a);
     }
     s.endFlag = true;
     if (a.sources.includeStack.size() > 1 && !a.pass.abort) {

@@ -89,7 +89,13 @@ void PrintErr(Assembly& a, std::string_view line) { a.env.console->Err(line); }
 
 void ReportErrorText(Assembly& a, int n, std::string_view extra, bool skip) {
   ++a.diag.reports;
-  if (a.diag.currentLine == a.diag.lastErrorLine) return;
+  if (a.diag.currentLine == a.diag.lastErrorLine) {
+    // A second error on a line is neither counted nor printed, but the
+    // statement that met it still gives up the rest of the line: going on
+    // after it could leave the statement loop on the same item for ever.
+    if (skip) LexSkipToEOL(a);
+    return;
+  }
   a.diag.lastErrorLine = a.diag.currentLine;
   ++a.pass.nErrors;
   if (a.pass.finalPass && a.pass.pass > 1) PrintErrorLine(a, n, extra);
