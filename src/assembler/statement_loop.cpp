@@ -300,9 +300,13 @@ struct StatementStart {
   TItem item;
 
   explicit StatementStart(const Assembly& a)
-      : source(a.lex.pos.cSourceListPos), line(a.lex.pos.Line), lpos(a.lex.pos.LPos),
-        macro(a.lex.pos.pActiveMacro), params(a.lex.paramStack.size()),
-        aliases(a.lex.aliasStack.size()), item(a.lex.pos.Item) {}
+      : source(a.lex.pos.cSourceListPos),
+        line(a.lex.pos.Line),
+        lpos(a.lex.pos.LPos),
+        macro(a.lex.pos.pActiveMacro),
+        params(a.lex.paramStack.size()),
+        aliases(a.lex.aliasStack.size()),
+        item(a.lex.pos.Item) {}
 
   bool operator==(const StatementStart&) const = default;
 };
