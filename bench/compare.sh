@@ -4,8 +4,7 @@
 set -euo pipefail
 qas=$(realpath "${1:-build-bench/qas}")
 here=$(cd "$(dirname "$0")" && pwd)
-gen="$here/../../shared/bench/gen_corpus.py"
-[ -f "$gen" ] || gen="$here/gen_corpus.py"
+gen="$here/gen_corpus.py"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"

@@ -394,12 +394,13 @@ constexpr std::array<std::string_view, tZXNEXTMAP + 1> MakeSpellings() {
 }
 constexpr auto kSpellings = MakeSpellings();
 
-void Register(KeywordTable& t, std::string name, TToken token, uint8_t modes) {
-  if (FindKeywordEntry(t, name, modes)) return;
+void Register(KeywordTable& t, std::string_view name, TToken token, uint8_t modes) {
+  const uint32_t crc = NameHash(name);
+  if (FindKeywordHashed(t, name, crc, modes)) return;
   TTokenEntry& e = t.storage.emplace_back();
   e.Len = static_cast<int32_t>(name.size());
-  e.CRC = NameHash(name);
-  e.Name = std::move(name);
+  e.CRC = crc;
+  e.Name.assign(name);
   e.Value = token;
   e.TokenMask = modes;
   TTokenEntry*& head = t.buckets[e.CRC & 0xFF];
@@ -409,18 +410,34 @@ void Register(KeywordTable& t, std::string name, TToken token, uint8_t modes) {
   t.allTokens = &e;
 }
 
+constexpr bool AllKeywordsFit() {
+  for (const KeywordDef& k : kKeywords)
+    if (k.name.size() > kMaxKeywordLength) return false;
+  return true;
+}
+static_assert(AllKeywordsFit(), "a keyword is longer than kMaxKeywordLength");
+
+// Keywords are plain ASCII: the case change needs no locale.
+std::string_view AsciiCase(std::string_view name, char* buf, bool upper) {
+  for (size_t i = 0; i < name.size(); ++i) {
+    char c = name[i];
+    if (upper && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (!upper && c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    buf[i] = c;
+  }
+  return {buf, name.size()};
+}
+
 }  // namespace
 
 void BuildKeywordTable(KeywordTable& t) {
   FreeKeywordTable(t);
   // Entries are linked by address: reserve the whole table so none moves.
   t.storage.reserve(2 * kKeywordCount);
+  char buf[kMaxKeywordLength];
   for (const KeywordDef& k : kKeywords) {
-    std::string upper(k.name), lower(k.name);
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    Register(t, std::move(upper), k.token, k.modes);
-    Register(t, std::move(lower), k.token, k.modes);
+    Register(t, AsciiCase(k.name, buf, true), k.token, k.modes);
+    Register(t, AsciiCase(k.name, buf, false), k.token, k.modes);
   }
 }
 
