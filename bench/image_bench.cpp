@@ -7,20 +7,12 @@
 #include <memory>
 
 #include "assembler/assembly.h"
+#include "bench_context.h"
 
 namespace {
 
-struct Context {
-  CapturingConsole console;
-  FixedClock clock;
-  std::unique_ptr<Assembly> a;
-  Context() {
-    a = std::make_unique<Assembly>(Environment{&console, &clock, [] { return 1u; }, ""});
-  }
-};
-
 void BM_WriteThenClear(benchmark::State& state) {
-  Context c;
+  BenchContext c;
   Assembly& a = *c.a;
   const int64_t pages = state.range(0);
   ClearImage(a);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "assembler/assembly.h"
+#include "bench_context.h"
 
 namespace {
 
@@ -48,12 +49,8 @@ const std::string& Corpus() {
   return text;
 }
 
-struct Context {
-  CapturingConsole console;
-  FixedClock clock;
-  std::unique_ptr<Assembly> a;
+struct Context : BenchContext {
   Context() {
-    a = std::make_unique<Assembly>(Environment{&console, &clock, [] { return 1u; }, ""});
     BuildKeywordTable(a->keywords);
     TSource& s = a->sources.slots[0];
     DecodeSourceText(Corpus(), s.Lines);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "assembler/assembly.h"
+#include "bench_context.h"
 
 namespace {
 
@@ -22,18 +23,9 @@ std::vector<std::string> MakeNames() {
   return names;
 }
 
-struct Context {
-  CapturingConsole console;
-  FixedClock clock;
-  std::unique_ptr<Assembly> a;
-  Context() {
-    a = std::make_unique<Assembly>(Environment{&console, &clock, [] { return 1u; }, ""});
-  }
-};
-
 // Pass 1 of a big source: every name is created and defined once.
 void BM_Define100k(benchmark::State& state) {
-  Context c;
+  BenchContext c;
   Assembly& a = *c.a;
   const auto names = MakeNames();
   for (auto _ : state) {
@@ -47,7 +39,7 @@ BENCHMARK(BM_Define100k)->Unit(benchmark::kMillisecond);
 
 // Later passes: every name is looked up (counted) in a table of 100,000.
 void BM_LookUp100k(benchmark::State& state) {
-  Context c;
+  BenchContext c;
   Assembly& a = *c.a;
   const auto names = MakeNames();
   ClearSymbols(a);
@@ -61,7 +53,7 @@ BENCHMARK(BM_LookUp100k)->Unit(benchmark::kMillisecond);
 
 // Names that are not there walk a whole chain.
 void BM_MissingLookUp100k(benchmark::State& state) {
-  Context c;
+  BenchContext c;
   Assembly& a = *c.a;
   const auto names = MakeNames();
   ClearSymbols(a);
