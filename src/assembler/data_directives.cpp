@@ -11,9 +11,7 @@ namespace {
 void HandleList(Assembly& a, TToken t) {
   LexNext(a);
   FlowCheck(a);
-  ElementKind kind = ElementKind::Byte;
-  KindOfKeyword(t, kind);
-  AssembleDataList(a, kind, false);
+  AssembleDataList(a, StartKind(t), false);
 }
 
 // DS, DEFS, DEFV standing alone: the fill follows a comma.

@@ -12,11 +12,24 @@
 ErrorWatch::ErrorWatch(const Assembly& a) : before_(a.pass.nErrors) {}
 bool ErrorWatch::Fired(const Assembly& a) const { return a.pass.nErrors != before_; }
 
+ElementKind StartKind(TToken t) {
+  switch (t) {
+    case tDEFM:
+      return ElementKind::Byte;
+    case tDEFS:
+      return ElementKind::Space;
+    default: {
+      ElementKind kind = ElementKind::Byte;
+      KindOfKeyword(t, kind);
+      return kind;
+    }
+  }
+}
+
 bool KindOfKeyword(TToken t, ElementKind& kind) {
   switch (t) {
     case tDB:
     case tDEFB:
-    case tDEFM:
       kind = ElementKind::Byte;
       return true;
     case tDBTB:
@@ -40,7 +53,6 @@ bool KindOfKeyword(TToken t, ElementKind& kind) {
       kind = ElementKind::Float;
       return true;
     case tDS:
-    case tDEFS:
       kind = ElementKind::Space;
       return true;
     case tDEFV:
@@ -233,7 +245,7 @@ void AssembleDataList(Assembly& a, ElementKind kind, bool scramble) {
   }
   for (;;) {
     ElementKind k;
-    while (a.lex.pos.Item == I_TokenN && KindOfKeyword(a.lex.pos.ITokVal, k)) {
+    if (a.lex.pos.Item == I_TokenN && KindOfKeyword(a.lex.pos.ITokVal, k)) {
       kind = k;
       LexNext(a);
       LexPeek(a);

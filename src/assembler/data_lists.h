@@ -22,8 +22,12 @@ enum class ElementKind : uint8_t {
   VariableSpace,  // space whose bytes are not readable before written
 };
 
-// The kind a keyword selects inside a list; false for other keywords.
+// The kind a keyword selects inside a list; false for other keywords. DEFM
+// and DEFS only start statements: inside a list they are no kind switch.
 bool KindOfKeyword(TToken t, ElementKind& kind);
+
+// The kind with which the list of a statement keyword starts.
+ElementKind StartKind(TToken t);
 
 // Assembles a comma-separated list of elements starting in the given kind.
 // With scramble set (DBX family) every byte but those of float elements is

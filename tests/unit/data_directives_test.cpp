@@ -108,6 +108,19 @@ TEST(DataLists, MissingElementsAreSyntaxErrors) {
   }
 }
 
+// Inside a list only DB, DEFB, DBTB, DL, DEFL, DEFLBE, DW, DEFW, DEFWBE, DF,
+// DS and DEFV switch the kind, one of them before an element. DEFM and DEFS
+// start statements but are no switch, so there they are a missing operand.
+TEST(DataLists, KindSwitchesAreTheListedKeywordsOnly) {
+  for (const char* line : {" DB 1, DEFS 2", " DB 1, DEFM \"a\"", " DW DB DL 1", " DB 1, DW DW 2"}) {
+    DataRun r(At8000(line));
+    EXPECT_EQ(r.FirstError(), ErrorOnLine(2, "Syntax Error")) << line;
+  }
+  DataRun r(At8000(" DEFM \"a\", DEFB 2, DEFV 1:3, DEFW 4\n DEFS 2, 5"));
+  ASSERT_EQ(r.exit, 0) << r.t.Err();
+  EXPECT_EQ(r.At(0x8000, 7), (Bytes{0x61, 2, 3, 4, 0, 5, 5}));
+}
+
 TEST(DataLists, ColonEndsTheListOutsideSpace) {
   DataRun r(At8000(" DB 1, 2 : DB 3"));
   ASSERT_EQ(r.exit, 0) << r.t.Err();
