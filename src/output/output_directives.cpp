@@ -326,15 +326,10 @@ void VeldDeleteFile(Assembly& a, TToken) {
 }
 
 // OUTPUT_CON and its kin describe outputs of another machine family that
-// this program does not produce: accepted with whatever follows them.
-void OutputIgnored(Assembly& a, TToken) {
-  LexNext(a);
-  for (;;) {
-    LexPeek(a);
-    if (ItemEndsStatement(a.lex.pos)) return;
-    LexNext(a);
-  }
-}
+// this program does not produce: the keyword is accepted and nothing after it
+// is read, so whatever follows it on the line starts the next statement (and
+// an argument list there is "Syntax Error").
+void OutputIgnored(Assembly& a, TToken) { LexNext(a); }
 
 }  // namespace
 

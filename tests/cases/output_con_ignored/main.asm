@@ -1,6 +1,7 @@
-; OUTPUT_CON and its kin are accepted with their arguments and do nothing.
-        OUTPUT_CON "x.con", 1, 2 : DB 5
-        OUTPUT_CON_DATA "x.con", 1
-        OUTPUT_CON_SCREEN
-        OUTPUT_CON_PALETTE "p"
+; OUTPUT_CON and its kin are accepted and read nothing: a ":" after one
+; starts the next statement as usual.
+        OUTPUT_CON
+        OUTPUT_CON_DATA : DB 5
+        output_con_screen
+        OUTPUT_CON_PALETTE ; nothing else
         OUTPUT_BIN "a.bin", 0, 1
