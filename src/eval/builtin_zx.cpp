@@ -141,7 +141,9 @@ int32_t VeldPageOffset(const Assembly& a, int32_t n) {
 }
 
 int32_t VeldMmuOffset(int32_t n) {
-  if (static_cast<uint32_t>(n) < 224) return 0x40000 + n * 0x2000;
+  // Pages are compared signed (unlike the 16K page numbers): a negative page
+  // counts back from page 0, wrapping like any integer arithmetic.
+  if (n < 224) return static_cast<int32_t>(0x40000u + static_cast<uint32_t>(n) * 0x2000u);
   return kDumpCell;
 }
 

@@ -48,11 +48,13 @@ bool ReadOperandLabel(Assembly& a) {
       ++steps;
       LexNext(a);
     }
-    const int32_t level = ProcDepth(a) + 1 - steps;
-    if (level < 0) {
+    // Each "^^" leaves one open procedure; with none left to leave there is
+    // no outer scope to name (a single "^^" at the outermost level included).
+    if (steps > ProcDepth(a)) {
       Fail(a, E_NestingError);
       return false;
     }
+    const int32_t level = ProcDepth(a) + 1 - steps;
     p = &Peek(a);
     if (p->Item != I_Ident) {
       Fail(a, E_SyntaxError);

@@ -206,11 +206,13 @@ void OuterReference(Assembly& a, TExpRes& r) {
     ++steps;
     LexNext(a);
   }
-  const int32_t level = ProcDepth(a) + 1 - steps;
-  if (level < 0) {
+  // Stepping out of more procedures than are open (even one "^^" at the
+  // outermost level) names no scope.
+  if (steps > ProcDepth(a)) {
     Fail(a, E_NestingError);
     return;
   }
+  const int32_t level = ProcDepth(a) + 1 - steps;
   const TLexPos& p = Peek(a);
   if (p.Item == I_Ident) {
     std::string name = ProcPrefixAtLevel(a, level);

@@ -128,7 +128,9 @@ TEST(BuiltinPaging, MmuAndRomOffsets) {
   EXPECT_EQ(VeldMmuOffset(1), 0x42000);
   EXPECT_EQ(VeldMmuOffset(223), 0x1FE000);
   EXPECT_EQ(VeldMmuOffset(224), 0x239000);
-  EXPECT_EQ(VeldMmuOffset(-1), 0x239000);
+  // Only pages from 224 up have no offset; a negative page is below 224.
+  EXPECT_EQ(VeldMmuOffset(-1), 0x3E000);
+  EXPECT_EQ(VeldMmuOffset(-32), 0);
   EXPECT_EQ(VeldRomOffset(0), 0x1E0000);
   EXPECT_EQ(VeldRomOffset(1), 0x1E4000);
   EXPECT_EQ(VeldRomOffset(2), 0x1E8000);

@@ -195,12 +195,32 @@ TEST_F(EvalPrimariesTest, GlobalReferences) {
 }
 
 TEST_F(EvalPrimariesTest, OuterScopeReferences) {
-  // At the outermost level one "^^" names the outermost scope, two go too far.
+  // Each "^^" leaves one open procedure: at the outermost level there is no
+  // outer scope at all, inside one procedure one "^^" names the outermost
+  // scope and two go too far.
   Label("top", 6);
-  Check("^^top", Int(6));
-  Check("^^LABEL(\"top\")", Int(6));
-  Check("^^^^top", Fails(E_NestingError));
-  Check("^^5", Fails(E_SyntaxError));
+  Check("^^top", Fails(E_NestingError));
+  Check("^^LABEL(\"top\")", Fails(E_NestingError));
+  Check("[^^top] 1", Fails(E_NestingError));
+  TestRun run;
+  EXPECT_EQ(run.Assemble("top = 6\n"
+                         "outer PROC\n"
+                         "top = 7\n"
+                         "inner PROC\n"
+                         " VELDASSERT ^^top = 7\n"
+                         " VELDASSERT ^^^^top = 6\n"
+                         " VELDASSERT ^^LABEL(\"top\") = 6\n"
+                         " DB ^^^^^^top\n"
+                         " PEND\n"
+                         " VELDASSERT ^^top = 6\n"
+                         " DB ^^^^top\n"
+                         " PEND\n"),
+            1);
+  const std::string nesting =
+      " : error: Nesting Error - can't nest procedure or macro definitions, sorry\n";
+  EXPECT_NE(run.Err().find("main.asm:    8 " + nesting), std::string::npos) << run.Err();
+  EXPECT_NE(run.Err().find("main.asm:   11 " + nesting), std::string::npos) << run.Err();
+  EXPECT_NE(run.Err().find("nErrors = 2 "), std::string::npos) << run.Err();
 }
 
 TEST_F(EvalPrimariesTest, NamesComputedByLabelAndVariable) {
@@ -309,9 +329,6 @@ TEST_F(EvalPrimariesTest, OperandLabel) {
   a.lex.pos.ProcPrefix = "p.";
   EvalExpression(a);
   EXPECT_EQ(a.eval.OperandLabelName, "g");
-  Load({"[^^up] 1"});
-  EvalExpression(a);
-  EXPECT_EQ(a.eval.OperandLabelName, "up");
   // A new expression starts without one.
   Check("1", Int(1));
   EXPECT_EQ(a.eval.OperandLabelName, "");
