@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 
@@ -97,6 +98,37 @@ bool IsFolder(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// An existing target that is neither a regular file nor a folder: a device
+// such as /dev/null, a named pipe or a socket (links followed). Such a file
+// is written into, never replaced by a new regular file.
+bool IsSpecialFile(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+}
+
+// Writes `bytes` into the existing special file `path`. Returns 0 or errno.
+int WriteIntoSpecialFile(const std::string& path, std::string_view bytes) {
+  // The console lines printed so far come first when this is the terminal.
+  std::fflush(nullptr);
+  int fd = open(path.c_str(), O_WRONLY | O_NOCTTY);
+  if (fd < 0) return errno;
+  const char* data = bytes.data();
+  size_t size = bytes.size();
+  int err = 0;
+  while (size > 0) {
+    ssize_t n = write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      err = n < 0 ? errno : EIO;
+      break;
+    }
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  if (close(fd) != 0 && err == 0) err = errno;
+  return err;
+}
+
 }  // namespace
 
 void CreateOutputFolder(const std::string& path) {
@@ -106,6 +138,13 @@ void CreateOutputFolder(const std::string& path) {
 
 bool SaveOutputFile(Assembly& a, const std::string& path, std::string_view bytes) {
   CreateOutputFolder(path);
+  if (IsSpecialFile(path)) {
+    if (int err = WriteIntoSpecialFile(path, bytes)) {
+      ReportFailure(a, path, err);
+      return false;
+    }
+    return true;
+  }
   std::string target = WriteTarget(path);
   if (IsFolder(target)) {
     ReportFailure(a, path, EISDIR);
@@ -134,6 +173,11 @@ bool PatchOutputFile(Assembly& a, const std::string& path, uint64_t offset,
   std::string target = WriteTarget(path);
   if (IsFolder(target)) {
     ReportFailure(a, path, EISDIR);
+    return false;
+  }
+  // A device or pipe has no stretch to keep around the patch.
+  if (IsSpecialFile(path)) {
+    ReportFailure(a, path, ESPIPE);
     return false;
   }
   int in = open(target.c_str(), O_RDONLY);

@@ -16,7 +16,8 @@ void CreateOutputFolder(const std::string& path);
 
 // Replaces (or creates) the file `path` with `bytes`. On failure prints one
 // line on standard error naming the file and the system's reason and returns
-// false; the target is then untouched.
+// false; the target is then untouched. An existing device or named pipe
+// (such as /dev/null or /dev/stdout) is written into instead of replaced.
 bool SaveOutputFile(Assembly& a, const std::string& path, std::string_view bytes);
 
 // Overwrites the stretch of the existing file `path` that starts at `offset`

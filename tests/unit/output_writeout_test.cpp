@@ -2,8 +2,10 @@
 // each definition kind reaches its writer, bytes come through the machine
 // model's mapping, files appear whole or not at all.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -295,4 +297,30 @@ TEST_F(WriteOut, HugeRangesAreCutToTheImageSize) {
   Add(ftBinary, "big.bin", 0, 0xFFFFFFFF);
   EXPECT_TRUE(WriteOutputFiles(a));
   EXPECT_EQ(fs::file_size(t.dir / "big.bin"), kMaxRangeBytes);
+}
+
+TEST_F(WriteOut, NamedPipesAndDevicesAreWrittenIntoNotReplaced) {
+  ASSERT_EQ(mkfifo(Path("pipe").c_str(), 0600), 0);
+  // A reader that is already open, so that opening the pipe to write does
+  // not wait; the few bytes fit in the pipe's buffer.
+  int reader = open(Path("pipe").c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  Store(0x8000, "\x12\x34");
+  Add(ftBinary, "pipe", 0x8000, 2);
+  EXPECT_TRUE(WriteOutputFiles(a)) << t.Err();
+  char got[8] = {};
+  EXPECT_EQ(read(reader, got, sizeof got), 2);
+  EXPECT_EQ(std::string(got, 2), "\x12\x34");
+  struct stat st;
+  ASSERT_EQ(stat(Path("pipe").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  // A patch needs a stretch before and after it: a pipe has none.
+  Add(ftBinaryInsert, "pipe", 0x8000, 2);
+  Add(ftBinary, "after.bin", 0x8000, 1);
+  EXPECT_FALSE(WriteOutputFiles(a));
+  EXPECT_EQ(t.console.err.back(),
+            " Output file \"" + Path("pipe") + "\" can't be written: Illegal seek");
+  EXPECT_FALSE(fs::exists(t.dir / "after.bin"));
+  close(reader);
+  EXPECT_EQ(Folder(), std::vector<std::string>{"pipe"});
 }
