@@ -210,7 +210,10 @@ void EvalIndexed(Assembly& a, TExpRes& r) {
           j = EvalInteger(a);
         }
         a.eval.blockFloor = outerFloor;
-        if (Peek(a).FunctionBlockLevel != blockLevel) {
+        // The closing "]]" brought the level back. Adjacent closings of
+        // nested indexes ("]]]]") are swallowed together, so an inner index
+        // may find the level already below its own.
+        if (Peek(a).FunctionBlockLevel > blockLevel) {
           Fail(a, E_SyntaxError);
           return;
         }

@@ -417,6 +417,11 @@ TEST_F(EvalOperatorsTest, StringIndexBothModes) {
                   {"\"HELLO\"[[1..2]] = \"el\"", Int(1)},
                   {"\"HELLO\"[[1..1+1]] + \"X\"", Str("ELX")},
                   {"\"HELLO\"[[(1)]] ! 1", Stops(Str("E"))},
+                  // nested double-bracket indexes close together
+                  {"\"HELLO\"[[\"ABC\"[[1]] - \"A\"]]", Str("E")},
+                  {"\"HELLO\"[[\"ABC\"[[1]] - \"A\"..4]] + \"X\"", Str("ELLOX")},
+                  {"\"HELLO\"[[\"ABC\"[[1]] - \"A\"", Fails(E_SyntaxError)},
+                  {"\"HELLO\"[[\"ABC\"[[1]] - \"A\"]", Fails(E_SyntaxError)},
                   {"-\"HELLO\"[2]", Int(-'E')},
               });
   SetOption(zoStringIndexFromZero, 1);
