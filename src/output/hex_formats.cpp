@@ -81,7 +81,11 @@ std::string IntelHexText(uint32_t start, std::string_view bytes) {
 }
 
 std::string SRecordText(uint32_t start, std::string_view bytes) {
-  uint64_t end = static_cast<uint64_t>(start) + bytes.size();
+  return SRecordText(start, bytes, static_cast<uint32_t>(bytes.size()));
+}
+
+std::string SRecordText(uint32_t start, std::string_view bytes, uint32_t length) {
+  uint64_t end = static_cast<uint64_t>(start) + length;
   int addressBytes = end <= 0x10000 ? 2 : end <= 0x1000000 ? 3 : 4;
   const char* type = addressBytes == 2 ? "S1" : addressBytes == 3 ? "S2" : "S3";
   std::string out;

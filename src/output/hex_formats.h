@@ -11,6 +11,9 @@
 // `bytes` holds the range's bytes in address order, from `start` on.
 std::string IntelHexText(uint32_t start, std::string_view bytes);
 std::string SRecordText(uint32_t start, std::string_view bytes);
+// The address width of S-records follows the range as declared (`start` +
+// `length`), also when fewer bytes were fetched for it.
+std::string SRecordText(uint32_t start, std::string_view bytes, uint32_t length);
 std::string AssemblerDbText(uint32_t start, std::string_view bytes);
 // `digits` of the address column (0 = none), `perLine` bytes a line (0 = one).
 std::string HexDumpText(uint32_t start, std::string_view bytes, uint32_t digits, uint32_t perLine);

@@ -30,8 +30,8 @@ Outcome WriteMemoryRange(Assembly& a, const TFILE_Def& d) {
       return Hard(SaveOutputFile(a, d.FileName,
                                  IntelHexText(d.Start, FetchRangeBytes(a, d.Start, d.Length))));
     case ftSrecHex:
-      return Hard(SaveOutputFile(a, d.FileName,
-                                 SRecordText(d.Start, FetchRangeBytes(a, d.Start, d.Length))));
+      return Hard(SaveOutputFile(
+          a, d.FileName, SRecordText(d.Start, FetchRangeBytes(a, d.Start, d.Length), d.Length)));
     case ftHexDB:
       return Hard(SaveOutputFile(a, d.FileName,
                                  AssemblerDbText(d.Start, FetchRangeBytes(a, d.Start, d.Length))));

@@ -297,6 +297,14 @@ TEST_F(WriteOut, HugeRangesAreCutToTheImageSize) {
   Add(ftBinary, "big.bin", 0, 0xFFFFFFFF);
   EXPECT_TRUE(WriteOutputFiles(a));
   EXPECT_EQ(fs::file_size(t.dir / "big.bin"), kMaxRangeBytes);
+  // The S-record address width follows the declared end of the range
+  // ($1000001, past 16M: S3), not the end of the bytes fetched for it.
+  Add(ftSrecHex, "big.s37", 0, 0x1000001);
+  EXPECT_TRUE(WriteOutputFiles(a));
+  std::string text = t.ReadFile("big.s37");
+  EXPECT_EQ(text.substr(0, 22), "S00600004844521B\r\nS315");
+  EXPECT_EQ(text.substr(text.size() - 16), "S70500000000FA\r\n");
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), kMaxRangeBytes / 16 + 2);
 }
 
 TEST_F(WriteOut, NamedPipesAndDevicesAreWrittenIntoNotReplaced) {
