@@ -166,11 +166,13 @@ void OnOuterScope(Assembly& a) {
     LexPeek(a);
   }
   if (a.lex.pos.Item == I_Ident) {
-    int32_t level = ProcDepth(a) + 1 - steps;
-    if (level < 0) {
+    // Each "^^" leaves one open procedure; there is nothing to leave at the
+    // outermost level.
+    if (steps > ProcDepth(a)) {
       ReportError(a, E_NestingError);
       return;
     }
+    const int32_t level = ProcDepth(a) + 1 - steps;
     std::string full = ProcPrefixAtLevel(a, level) + a.lex.pos.ITxt;
     LexNext(a);
     SetPendingNamed(a, full);

@@ -101,6 +101,13 @@ TEST(Labels, GlobalAndOuterScopeNames) {
   EXPECT_EQ(ValueOf(r, "glob"), 16);
   EXPECT_EQ(ValueOf(r, "up"), 16);
   EXPECT_EQ(ValueOf(r, "outer.inside"), 16);
+  TestRun top;
+  EXPECT_EQ(top.Assemble("^^nowhere: NOP\nouter PROC\n^^^^twice:\n PEND\n"), 1);
+  std::vector<std::string> want = {
+      "main.asm:    1  : error: Nesting Error - can't nest procedure or macro definitions, sorry",
+      "main.asm:    3  : error: Nesting Error - can't nest procedure or macro definitions, sorry",
+      "nErrors = 2 nRedef = 0 nUndef = 0"};
+  EXPECT_EQ(top.console.err, want);
 }
 
 TEST(Statements, OneErrorPerLineAndJunkAfterAStatement) {
