@@ -17,6 +17,18 @@ const TLexPos& Peeked(Assembly& a) {
 
 bool AtStatementEnd(Assembly& a) { return ItemEndsStatement(Peeked(a)); }
 
+// Notices whether any error was reported while it lived, counted or not. A
+// directive whose operands failed changes nothing: VELDOVERRIDE "ab" must not
+// wipe out the very error its operand just caused.
+class ReportWatch {
+ public:
+  explicit ReportWatch(const Assembly& a) : before_(a.diag.reports) {}
+  bool Fired(const Assembly& a) const { return a.diag.reports != before_; }
+
+ private:
+  uint32_t before_;
+};
+
 // Consumes a "," when one follows.
 bool SkipComma(Assembly& a) {
   if (!ItemIsChar(Peeked(a), ",")) return false;
@@ -77,29 +89,36 @@ void DoAssert(Assembly& a, TToken) {
   if (ok == 0) ReportErrorText(a, E_Assertion, message, true);
 }
 
-// VELDOVERRIDE errors [, undefined [, redefined]]
+// VELDOVERRIDE errors [, undefined [, redefined]]: the counts are set only
+// when every operand was read without error.
 void DoOverride(Assembly& a, TToken) {
   LexNext(a);
-  int32_t errors = EvalInteger(a);
-  a.pass.nErrors = errors;
-  if (!SkipComma(a)) return;
-  int32_t undefined = EvalInteger(a);
-  a.pass.nUndef = undefined;
-  if (!SkipComma(a)) return;
-  int32_t redefined = EvalInteger(a);
-  a.pass.nRedef = redefined;
+  ReportWatch watch(a);
+  int32_t counts[3];
+  int n = 0;
+  do {
+    counts[n++] = EvalInteger(a);
+    if (watch.Fired(a)) return;
+  } while (n < 3 && SkipComma(a));
+  a.pass.nErrors = counts[0];
+  if (n > 1) a.pass.nUndef = counts[1];
+  if (n > 2) a.pass.nRedef = counts[2];
 }
 
 void DoRand(Assembly& a, TToken) {
   LexNext(a);
-  a.random.Seed(static_cast<uint32_t>(EvalInteger(a)));
+  ReportWatch watch(a);
+  int32_t seed = EvalInteger(a);
+  if (!watch.Fired(a)) a.random.Seed(static_cast<uint32_t>(seed));
 }
 
 // SETRADIX n: numbers written with a leading "0" are read in radix n (0 means
 // 10) until the pass ends. Digits run from 0-9 and A-Z, so n is 2 to 36.
 void DoSetRadix(Assembly& a, TToken) {
   LexNext(a);
+  ReportWatch watch(a);
   int32_t radix = EvalInteger(a);
+  if (watch.Fired(a)) return;
   if (radix == 0) radix = 10;
   if (radix < 2 || radix > 36) {
     ReportError(a, E_RangeError);
@@ -111,7 +130,9 @@ void DoSetRadix(Assembly& a, TToken) {
 
 void DoMultipass(Assembly& a, TToken) {
   LexNext(a);
-  a.run.runLimit = EvalInteger(a);
+  ReportWatch watch(a);
+  int32_t limit = EvalInteger(a);
+  if (!watch.Fired(a)) a.run.runLimit = limit;
 }
 
 // name OPTIONBOOL/OPTIONINT/OPTIONFLOAT integer, integer, caption, default
@@ -126,24 +147,30 @@ void DoOptionDeclaration(Assembly& a, TToken keyword) {
     return;
   }
   LexNext(a);
+  // An operand that failed leaves the label as it was.
+  ReportWatch watch(a);
   EvalInteger(a);
-  if (!ExpectComma(a)) return;
+  if (watch.Fired(a) || !ExpectComma(a)) return;
   EvalInteger(a);
-  if (!ExpectComma(a)) return;
+  if (watch.Fired(a) || !ExpectComma(a)) return;
   EvalString(a);
-  if (!ExpectComma(a)) return;
+  if (watch.Fired(a) || !ExpectComma(a)) return;
   switch (keyword) {
-    case tOPTIONFLOAT:
-      DefineFloat(a, label, EvalFloat(a));
+    case tOPTIONFLOAT: {
+      long double value = EvalFloat(a);
+      if (!watch.Fired(a)) DefineFloat(a, label, value);
       break;
+    }
     case tOPTIONLIST:
       EvalString(a);
-      while (SkipComma(a)) EvalString(a);
-      DefineAddress(a, label, 0);
+      while (!watch.Fired(a) && SkipComma(a)) EvalString(a);
+      if (!watch.Fired(a)) DefineAddress(a, label, 0);
       break;
-    default:
-      DefineAddress(a, label, EvalInteger(a));
+    default: {
+      int32_t value = EvalInteger(a);
+      if (!watch.Fired(a)) DefineAddress(a, label, value);
       break;
+    }
   }
 }
 

@@ -309,6 +309,19 @@ TEST(VeldOverride, SetsTheCountsInOrder) {
   EXPECT_EQ(u.Err(), "nErrors = 0 nRedef = 0 nUndef = 4\n");
 }
 
+TEST(VeldOverride, FailingOperandChangesNoCount) {
+  // A directive whose operand fails changes nothing: the error its operand
+  // caused stays counted, so the run fails instead of passing as clean.
+  TestRun t;
+  EXPECT_EQ(t.Assemble("        VELDOVERRIDE \"ab\"\n"), 1);
+  EXPECT_EQ(t.Err(),
+            "main.asm:    1  : error: Syntax Error\n"
+            "nErrors = 1 nRedef = 0 nUndef = 0\n");
+  TestRun u;
+  EXPECT_EQ(u.Assemble("        VELDOVERRIDE 7, 0, \"ab\"\n"), 1);
+  EXPECT_EQ(Lines(u.Err()).back(), "nErrors = 1 nRedef = 0 nUndef = 0");
+}
+
 // --- Other control directives -------------------------------------------------
 
 TEST(ControlDirectives, RandSeedsTheGenerator) {
@@ -387,6 +400,23 @@ TEST(ControlDirectives, UserOptionMistakes) {
             "main.asm:    5  : error: Syntax Error\n"
             "main.asm:    6  : error: Syntax Error\n"
             "nErrors = 6 nRedef = 0 nUndef = 0\n");
+  // A default that fails to evaluate leaves the option's label undefined and
+  // the run limit and radix as they were.
+  TestRun u;
+  EXPECT_EQ(u.Assemble("o1      OPTIONINT 0, 1, \"Bad default\", \"ab\"\n"
+                       "        MULTIPASS 2\n"
+                       "        MULTIPASS \"ab\"\n"
+                       "        SETRADIX 16\n"
+                       "        SETRADIX \"ab\"\n"
+                       "        VELDASSERT 010 = 16, \"radix kept\"\n"
+                       "        VELDASSERT DEF o1 = 0, \"label left alone\"\n"),
+            1);
+  EXPECT_EQ(u.Err(),
+            "main.asm:    1  : error: Syntax Error\n"
+            "main.asm:    3  : error: Syntax Error\n"
+            "main.asm:    5  : error: Syntax Error\n"
+            "nErrors = 3 nRedef = 0 nUndef = 0\n");
+  EXPECT_EQ(u.a->run.runLimit, 2);
 }
 
 TEST(ControlDirectives, DataBreakpoints) {
