@@ -1,6 +1,8 @@
 // qas: assembles the one source file named on the command line.
 
+#include <exception>
 #include <filesystem>
+#include <new>
 #include <random>
 #include <string>
 
@@ -29,5 +31,14 @@ int main(int argc, char** argv) {
     console.Err("No file specified");
     return 1;
   }
-  return AssembleMain(a, argv[1]);
+  // Nothing the source does should get this far, but if it does the user
+  // gets one line and a failing exit code rather than an abort.
+  try {
+    return AssembleMain(a, argv[1]);
+  } catch (const std::bad_alloc&) {
+    console.Err("Ran out of resources - endless loop? (out of memory)");
+  } catch (const std::exception& e) {
+    console.Err(std::string("Internal Error! Veld has screwed up :( ") + e.what());
+  }
+  return 1;
 }
