@@ -125,22 +125,30 @@ struct BodyRunner {
     if (p.Item == I_Ident) return Assignment(exec);
     if (p.Item == I_TokenN) {
       switch (p.ITokVal) {
-        case tRETURN: return Return(exec);
-        case tIF: return If(exec);
-        case tREPEAT: return Repeat(exec);
-        case tWHILE: return While(exec);
+        case tRETURN:
+          return Return(exec);
+        case tIF:
+          return If(exec);
+        case tREPEAT:
+          return Repeat(exec);
+        case tWHILE:
+          return While(exec);
         case tPRINT:
-        case tVELDPRINT: return Print(exec, false);
+        case tVELDPRINT:
+          return Print(exec, false);
         case tPRINTHEX:
-        case tVELDPRINTHEX: return Print(exec, true);
-        case tSTATIC: return Static(exec);
+        case tVELDPRINTHEX:
+          return Print(exec, true);
+        case tSTATIC:
+          return Static(exec);
         case tELSE:
         case tELIF:
         case tUNTIL:
           // Out of place; a skipped statement simply ends here.
           if (exec) Fail(E_SyntaxError);
           return;
-        default: break;
+        default:
+          break;
       }
     }
     if (exec) {
@@ -166,6 +174,7 @@ struct BodyRunner {
       }
       if (p.Item == I_Null || (exec && !running())) break;
       if (ItemIsToken(p, tELSE) || ItemIsToken(p, tELIF) || ItemIsToken(p, tUNTIL)) {
+        AtStatement();  // reported against its own line
         if (exec) Fail(E_SyntaxError);
         LexNext(a);
         continue;
@@ -276,12 +285,16 @@ struct BodyRunner {
             }
             text += ' ';
             break;
-          case erString: text += v.Str; break;
+          case erString:
+            text += v.Str;
+            break;
           case erFloat:
             text += FloatText(v.Float);
             text += ' ';
             break;
-          case erError: text = "[error]"; break;
+          case erError:
+            text = "[error]";
+            break;
         }
         if (!IsChar(a, ",")) break;
         LexNext(a);
@@ -401,6 +414,12 @@ void CallUserFunction(Assembly& a, TRec* fn, TExpRes& result) {
   u.visible = static_cast<int32_t>(u.frames.size()) - 1;
   if (u.runBodies) RunBody(a, *fn);
   result = *Top(a).entries[0]->pVal;
+  bool failed = Top(a).state == UserFunctionFrame::Stopped;
   u.frames.pop_back();
   u.visible = caller;
+  // The error was reported against the body's line and skipped the rest of
+  // that line there. The calling statement gives up the rest of its own line
+  // too, as after any error in an expression, so that it is not read on into
+  // a second, misleading report.
+  if (failed) LexSkipToEOL(a);
 }

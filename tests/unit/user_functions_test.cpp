@@ -22,8 +22,8 @@ TEST(UserFunctions, ValueParametersAndArgumentCount) {
   EXPECT_EQ(r.Assemble(Fn("plus(x, y)", "result = x + y") + "x EQU plus(2, 3)\n"), 0) << r.Err();
   EXPECT_EQ(ValueOf(r, "x"), 5);
   TestRun bad;
-  EXPECT_EQ(bad.Assemble(Fn("plus(x, y)", "result = x + y") + "x EQU plus(2)\ny EQU plus(2, 3, 4)\n"),
-            1);
+  EXPECT_EQ(
+      bad.Assemble(Fn("plus(x, y)", "result = x + y") + "x EQU plus(2)\ny EQU plus(2, 3, 4)\n"), 1);
   std::vector<std::string> want = {"main.asm:    7  : error: Syntax Error",
                                    "main.asm:    8  : error: Syntax Error"};
   ASSERT_GE(bad.console.err.size(), 2u);
@@ -44,7 +44,8 @@ TEST(UserFunctions, NoResultIsNoValue) {
 
 TEST(UserFunctions, ReferenceParameterChangesTheVariable) {
   TestRun r;
-  EXPECT_EQ(r.Assemble("vv = 1\n" + Fn("bumpv(VAR q)", "q = q + 1") + " bumpv(vv)\n bumpv(vv)\n"), 0)
+  EXPECT_EQ(r.Assemble("vv = 1\n" + Fn("bumpv(VAR q)", "q = q + 1") + " bumpv(vv)\n bumpv(vv)\n"),
+            0)
       << r.Err();
   EXPECT_EQ(ValueOf(r, "vv"), 3);
 }
@@ -82,19 +83,35 @@ TEST(UserFunctions, RepeatRunsOnceWhileMayNotRun) {
 TEST(UserFunctions, EndlessLoopIsStopped) {
   TestRun r;
   EXPECT_EQ(r.Assemble(Fn("spin()", "WHILE 1\n result = 1") + "x EQU spin()\n"), 1);
-  EXPECT_EQ(r.console.err.front(),
-            "main.asm:    5  : error: Ran out of resources - endless loop?");
+  EXPECT_EQ(r.console.err.front(), "main.asm:    5  : error: Ran out of resources - endless loop?");
 }
 
 TEST(UserFunctions, PrintOnlyInTheFinalPass) {
   TestRun r;
-  EXPECT_EQ(r.Assemble(Fn("pp()", "PRINT 1, \"ab\", 2\nPRINTHEX 255\nresult = 0") + "x EQU pp()\n"),
+  // An item without a value (a function that never sets result) replaces
+  // the text built so far; later items are appended to "[error]".
+  EXPECT_EQ(r.Assemble(Fn("none()", "k = 1") +
+                       Fn("pp()",
+                          "PRINT 1, \"ab\", 2\nPRINTHEX 255\nPRINT 1, none(), 3\n"
+                          "IF 0 PRINT \"no\" ELSE PRINT \"yes\"\nresult = 0") +
+                       "x EQU pp()\n"),
             0)
       << r.Err();
   std::vector<std::string> printed;
   for (const auto& l : r.console.out)
     if (l.rfind("Assembl", 0) != 0) printed.push_back(l);
-  EXPECT_EQ(printed, (std::vector<std::string>{"1 ab2 ", "000000FF "}));
+  EXPECT_EQ(printed, (std::vector<std::string>{"1 ab2 ", "000000FF ", "[error]3 ", "yes"}));
+}
+
+// An error in a body is reported once, against the body's own line (an
+// out-of-place ELSE included); the calling statement adds no second report.
+TEST(UserFunctions, BodyErrorIsReportedOnceAtItsLine) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble(Fn("bad()", "result = 4\nELSE") + " DB bad(), 7\n LD A, bad() : NOP\n"), 1);
+  std::vector<std::string> errors;
+  for (const auto& l : r.console.err)
+    if (l.find(" : error: ") != std::string::npos) errors.push_back(l);
+  EXPECT_EQ(errors, (std::vector<std::string>{"main.asm:    5  : error: Syntax Error"}));
 }
 
 TEST(UserFunctions, StaticBindsAGlobalVariable) {
