@@ -344,9 +344,10 @@ void RunPass(Assembly& a) {
     break;
   }
   if (!a.pass.abort) {
-    CheckOpenMaligns(a);
+    // Loops and IFs first, then macro expansions, then MALIGN blocks.
     CheckOpenConstructs(a);
     CheckOpenExpansions(a);
+    CheckOpenMaligns(a);
   }
 }
 

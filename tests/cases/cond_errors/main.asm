@@ -19,3 +19,4 @@
         IF 1                    ; still open at the end of the pass
         REPEAT                  ; still open
         LOOP 2                  ; still open
+        MALIGN 256              ; still open: reported after the loops and IFs
