@@ -83,6 +83,41 @@ bool SkipBody(Assembly& a, const TLexPos& start, Opens opens, Closes closes) {
   return false;
 }
 
+// Skips a macro body up to the MEND that closes it. A REPT body inside it
+// may end with MEND or with LEND, so REPT and LOOP bodies are followed: LEND
+// closes the innermost of them, MEND the innermost REPT or macro.
+bool SkipMacroBody(Assembly& a, const TLexPos& start) {
+  std::vector<TToken> open{tMACRO};
+  a.lex.SkippingFlag = true;
+  while (!open.empty()) {
+    LexNext(a);
+    const TLexPos& p = a.lex.pos;
+    if (p.Item == I_Null) break;
+    if (p.Item != I_TokenN) continue;
+    switch (p.ITokVal) {
+      case tMACRO:
+      case tREPT:
+      case tLOOP:
+        open.push_back(p.ITokVal);
+        break;
+      case tLEND:
+        if (open.back() != tMACRO) open.pop_back();
+        break;
+      case tMEND:
+        while (open.back() == tLOOP) open.pop_back();
+        open.pop_back();
+        break;
+      default:
+        break;
+    }
+  }
+  a.lex.SkippingFlag = false;
+  if (open.empty()) return true;
+  LexRestore(a, start, false);
+  FatalError(a, E_MissingClose);
+  return false;
+}
+
 void HandleMacro(Assembly& a, TToken) {
   LexNext(a);
   TRec* label = a.stmt.PendingLabel;
@@ -103,11 +138,7 @@ void HandleMacro(Assembly& a, TToken) {
   // not assembled as ordinary code.
   ReadFormalParameters(a, label->pMacroParams, false);
   label->StartLex = LexSave(a);
-  SkipBody(
-      a, label->StartLex,
-      // A REPT body inside the macro also ends with MEND.
-      [](const TLexPos& p) { return ItemIsToken(p, tMACRO) || ItemIsToken(p, tREPT); },
-      [](const TLexPos& p) { return ItemIsToken(p, tMEND); });
+  SkipMacroBody(a, label->StartLex);
 }
 
 // Skips "( ... )" with balanced parentheses and braces; false when the line

@@ -126,7 +126,8 @@ TEST(Procedures, NamedProceduresRetpAndPend) {
   EXPECT_EQ(ValueOf(r, "draw.pexit"), 0x8000);
   EXPECT_EQ(ValueOf(r, "after"), 0x8001);
   EXPECT_EQ(ReadImageByte(*r.a, 0x8000), 0xC9);
-  EXPECT_EQ(r.console.out[1], "main.asm:    6  : warning: - pend doesn't include a RET instruction");
+  EXPECT_EQ(r.console.out[1],
+            "main.asm:    6  : warning: - pend doesn't include a RET instruction");
 }
 
 TEST(Procedures, SnailRefusedInsideAProcedure) {
@@ -289,6 +290,20 @@ TEST(Macros, ReptInsideAMacroBody) {
   EXPECT_EQ(ReadImageByte(*r.a, 0x8000), 9);
   EXPECT_EQ(ReadImageByte(*r.a, 0x8002), 9);
   EXPECT_EQ(CurSeg(*r.a).PC, 0x8003);
+  // A REPT body may also end with LEND; the macro still ends at its own MEND.
+  TestRun lend;
+  EXPECT_EQ(lend.Assemble(" ORG $8000\n"
+                          "two MACRO(vv)\n"
+                          " REPT 2\n"
+                          " db vv\n"
+                          " LEND\n"
+                          " db vv + 1\n"
+                          " MEND\n"
+                          " two(4)\n"),
+            0)
+      << lend.Err();
+  EXPECT_EQ(Bytes(lend, 0x8000, 3), (std::vector<int>{4, 4, 5}));
+  EXPECT_EQ(CurSeg(*lend.a).PC, 0x8003);
 }
 
 }  // namespace
