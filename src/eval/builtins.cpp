@@ -180,6 +180,8 @@ void MorseFunction(Assembly& a, TExpRes& result) {
   if (!Expect(a, ")")) return;
   if (arg.Sort == erInteger)
     SetString(result, MorseText(IntToDecimal(arg.Int)));
+  else if (arg.Sort == erString && arg.Str.size() > kMaxStringLength / 8)
+    ReportError(a, E_OutOfResources);  // each character takes up to 7 in Morse
   else if (arg.Sort == erString)
     SetString(result, MorseText(arg.Str));
   else

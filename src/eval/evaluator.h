@@ -29,6 +29,11 @@ struct EvalState {
 // from the end of the machine stack on absurd input.
 inline constexpr int32_t kMaxEvalNesting = 400;
 
+// Longest string an expression may build (1 MiB). A source that doubles a
+// string in a loop would otherwise exhaust the machine's memory; past this
+// length the expression is refused with "Ran out of resources".
+inline constexpr size_t kMaxStringLength = size_t{1} << 20;
+
 TExpRes EvalExpression(Assembly& a);
 // The same into a value supplied by the caller (no copy of the result).
 void EvalExpression(Assembly& a, TExpRes& result);

@@ -638,6 +638,11 @@ void Level6(Assembly& a, TExpRes& r) {
     if (r.Sort == erError) break;
     LexNext(a);
     Level5(a, rhs);
+    if (op == opAdd && r.Sort == erString && rhs.Sort == erString &&
+        r.Str.size() + rhs.Str.size() > kMaxStringLength) {
+      Fail(a, E_OutOfResources);
+      break;
+    }
     if (!Add(op, r, rhs)) mismatch = true;
   }
   if (mismatch) Fail(a, E_TypeMismatch);

@@ -48,3 +48,18 @@ TEST_F(EvalRobustnessTest, RandomItemSequences) {
 }
 
 }  // namespace
+
+// A string that doubles on every round of a loop is refused once it passes
+// the longest string an expression may build, instead of exhausting memory.
+TEST(EvalStringLimit, DoublingStringIsRefused) {
+  TestRun r;
+  EXPECT_EQ(r.Assemble("s = \"abcdefghijklmnop\"\n"
+                       " LOOP 40\n"
+                       "s = s + s\n"
+                       " LEND\n"
+                       "m = MORSE(s)\n"),
+            1);
+  ASSERT_FALSE(r.console.err.empty());
+  EXPECT_EQ(r.console.err.front(), "main.asm:    3  : error: Ran out of resources - endless loop?");
+  EXPECT_EQ(r.console.err.back(), "nErrors = 2 nRedef = 0 nUndef = 0");
+}
