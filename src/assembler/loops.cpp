@@ -69,9 +69,13 @@ TExpRes StringValue(std::string s) {
 // The variable of FOR or LOOP: "name" or "label.local". Looked up as written
 // (dotted form), then with the current procedure prefix, then alone; it must be
 // undefined or a variable holding a value. A new one gets the plain name.
+// Only a name can stand here, so a register or condition keyword (i, f, a)
+// is taken as one: FOR i = ... and LOOP 3, i name the variable i.
+bool IsLoopVariableName(const TLexPos& p) { return p.Item == I_Ident || p.Item == I_TokenN; }
+
 TRec* ReadLoopVariable(Assembly& a) {
   LexPeek(a);
-  if (a.lex.pos.Item != I_Ident) {
+  if (!IsLoopVariableName(a.lex.pos)) {
     ReportError(a, E_SyntaxError);
     return nullptr;
   }
@@ -81,7 +85,7 @@ TRec* ReadLoopVariable(Assembly& a) {
   if (AtItemChar(a, ".")) {
     LexNext(a);
     LexPeek(a);
-    if (a.lex.pos.Item != I_Ident) {
+    if (!IsLoopVariableName(a.lex.pos)) {
       ReportError(a, E_SyntaxError);
       return nullptr;
     }
