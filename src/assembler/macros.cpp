@@ -331,6 +331,7 @@ void HandleFunction(Assembly& a, TToken) {
     return;
   }
   TRec* fn = FindOrCreateSymbol(a, a.lex.pos.ITxt);
+  if (TokenOf(a.keywords, a.lex.pos.ITxt, 1) != tNil) a.ufuncs.keywordNamedFunctions = true;
   LexNext(a);
   DefineAddress(a, fn, 0);
   fn->Mode = T_Function;

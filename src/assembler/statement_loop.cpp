@@ -77,9 +77,21 @@ void OnEndOfLine(Assembly& a) {
   LexNext(a);
 }
 
+// A keyword without a statement of its own may call a user function of
+// that name: f(2, 3) at the start of a statement.
+bool CallsKeywordNamedFunction(Assembly& a) {
+  if (!AtKeywordNamedCall(a)) return false;
+  const std::string name = a.lex.pos.ITxt;
+  LexNext(a);
+  DefinePendingLabelAtPC(a);
+  InvokeByName(a, name);
+  return true;
+}
+
 void OnKeyword(Assembly& a) {
   TToken t = a.lex.pos.ITokVal;
   StatementHandler h = a.dispatch.handler[t];
+  if (!h && CallsKeywordNamedFunction(a)) return;
   if (!a.dispatch.takesLabel[t] && a.stmt.PendingLabel) {
     a.lex.pos.sLastMainLabel = a.lex.pos.sLastRawLabel;
     DefinePendingLabelAtPC(a);

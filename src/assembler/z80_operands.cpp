@@ -152,7 +152,7 @@ Operand ReadOperand(Assembly& a, uint32_t regs, uint8_t flags) {
   const TLexPos& p = a.lex.pos;
   if (p.Item == I_TokenN) {
     Z80Reg r = kTokenReg[p.ITokVal];
-    if (r != zrNone) {
+    if (r != zrNone && !AtKeywordNamedCall(a)) {
       if (RegIn(r, regs)) {
         LexNext(a);
         op.kind = OpKind::Reg;

@@ -254,17 +254,18 @@ void PopValue(Assembly& a, TExpRes& r) {
   stack.pop_back();
 }
 
-// A register or condition keyword that a FOR or LOOP made into a variable
-// (FOR i = ..., LOOP 3, a) reads as that variable; no other source can
-// define a symbol with a keyword's name.
-bool KeywordNamedVariable(Assembly& a, TExpRes& r) {
+// A register or condition keyword that names a variable or a user function
+// reads as that symbol: FOR i = ... and LOOP 3, a make variables of such
+// names, and functions defined inside "[[" "]]" (where registers are not
+// keywords) may be called f(2, 3). No other source can define a symbol with
+// a keyword's name.
+bool KeywordNamedSymbol(Assembly& a, TExpRes& r) {
   const std::string& name = a.lex.pos.ITxt;
   const std::string& prefix = a.lex.pos.ProcPrefix;
-  TRec* rec = prefix.empty() ? nullptr : FindSymbol(a, prefix + name, true);
-  if (!rec) rec = FindSymbol(a, name, true);
-  if (!rec || rec->Mode != T_VarVal) return false;
-  r = rec->Val;
-  LexNext(a);
+  const TRec* rec = prefix.empty() ? nullptr : FindSymbol(a, prefix + name, false);
+  if (!rec) rec = FindSymbol(a, name, false);
+  if (!rec || (rec->Mode != T_VarVal && rec->Mode != T_Function)) return false;
+  IdentifierReference(a, r, false);
   return true;
 }
 
@@ -313,7 +314,7 @@ void KeywordPrimary(Assembly& a, TExpRes& r) {
     default:
       break;
   }
-  if (KeywordNamedVariable(a, r)) return;
+  if (KeywordNamedSymbol(a, r)) return;
   if (a.lex.pos.pActiveMacro != 0 || !a.macros.macroStack.empty()) {
     // Inside a macro expansion a keyword stands for its own text, so that an
     // argument such as a register name can be compared as a string.

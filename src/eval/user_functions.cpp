@@ -423,3 +423,17 @@ void CallUserFunction(Assembly& a, TRec* fn, TExpRes& result) {
   // a second, misleading report.
   if (failed) LexSkipToEOL(a);
 }
+
+bool AtKeywordNamedCall(Assembly& a) {
+  if (!a.ufuncs.keywordNamedFunctions) return false;
+  LexPeek(a);
+  if (a.lex.pos.Item != I_TokenN) return false;
+  const TRec* r = FindSymbol(a, a.lex.pos.ITxt, false);
+  if (!r || r->Mode != T_Function) return false;
+  const TLexPos at = LexSave(a);
+  LexNext(a);
+  LexPeek(a);
+  const bool call = ItemIsChar(a.lex.pos, "(");
+  LexRestore(a, at, false);
+  return call;
+}

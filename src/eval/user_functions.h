@@ -35,6 +35,9 @@ struct UserFunctionState {
   std::vector<UserFunctionFrame> frames;
   int32_t visible = -1;  // frame whose names the primary sees
   bool runBodies = true;
+  // Set once a function takes a name that is a keyword outside "[[" "]]"
+  // (a register such as f); only then do operands look for such calls.
+  bool keywordNamedFunctions = false;
 };
 
 void ResetUserFunctions(Assembly& a);  // pass start
@@ -43,3 +46,9 @@ void ResetUserFunctions(Assembly& a);  // pass start
 bool LookupFrameName(Assembly& a, std::string_view name, TExpRes& out);
 // Calls the user function (the lexer is on the item after its name).
 void CallUserFunction(Assembly& a, TRec* function, TExpRes& result);
+
+// True when the current item is a keyword (a register name such as f or a)
+// that names a user function and "(" follows: functions defined inside
+// "[[" "]]", where registers are not keywords, may carry such names. The
+// lexer is left on the keyword.
+bool AtKeywordNamedCall(Assembly& a);
