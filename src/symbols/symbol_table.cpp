@@ -147,7 +147,13 @@ void DefineAddress(Assembly& a, TRec* r, int32_t value) {
       r->LastPass = a.pass.pass;
       break;
     case T_Addr:
-      if (r->Val.Sort == erInteger && r->Val.Int == value) break;
+      if (r->Val.Sort == erInteger && r->Val.Int == value) {
+        // Defined again with its value: it still counts as defined in this
+        // pass, so a second, different value later in the pass is "Label
+        // Redefined" in every pass (not only every other one).
+        r->LastPass = a.pass.pass;
+        break;
+      }
       if (r->LastPass == a.pass.pass) {
         ReportError(a, E_LabelRedefined);
         break;

@@ -334,7 +334,7 @@ TEST_F(LexerTest, StringsAndDoubledQuotes) {
   EXPECT_EQ(Lex("\"a\"\"b\""), "S:a\"b EOL NULL");
   EXPECT_EQ(Lex("\"\" \"x y;z\" 1"), "S: S:x y;z I:1 EOL NULL");
   EXPECT_EQ(Lex("\"a\\\"b\""), "S:a\\ T:b=B S: EOL NULL");  // no escapes: \ is plain
-  EXPECT_EQ(a->pass.nErrors, 1);                          // the last quote is open
+  EXPECT_EQ(a->pass.nErrors, 1);                            // the last quote is open
   EXPECT_EQ(Lex("\"a\\nb\""), "S:a\\nb EOL NULL");
 }
 

@@ -173,15 +173,18 @@ TEST_F(SymbolTableTest, RedefinedLabelMessage) {
   EXPECT_EQ(t.console.err[0], "main.asm:   42  : error: Label Redefined");
 }
 
-TEST_F(SymbolTableTest, SameValueAgainChangesNothing) {
+TEST_F(SymbolTableTest, SameValueAgainOnlyMarksThePass) {
   TRec* x = FindOrCreateSymbol(a, "x");
   DefineAddress(a, x, 5);
   NextLine();
   DefineAddress(a, x, 5);
   StartPass(2);
   DefineAddress(a, x, 5);
-  EXPECT_EQ(x->LastPass, 1);  // an unchanged value keeps the pass that set it
+  EXPECT_EQ(x->LastPass, 2);  // defined (unchanged) in this pass
   EXPECT_EQ(a.pass.nErrors + a.pass.nRedef, 0);
+  DefineAddress(a, x, 6);  // a second value in the same pass
+  EXPECT_EQ(a.pass.nErrors, 1);
+  EXPECT_EQ(x->Val.Int, 5);
 }
 
 TEST_F(SymbolTableTest, LabelMovingBetweenPassesCountsOneRedefinition) {
