@@ -1,6 +1,7 @@
 #include "assembler/statement_loop.h"
 
 #include "assembler/assembly.h"
+#include "assembler/z80_common.h"
 
 namespace {
 
@@ -88,10 +89,31 @@ bool CallsKeywordNamedFunction(Assembly& a) {
   return true;
 }
 
+void OnIdentifier(Assembly& a);
+
+// A register or condition name followed by "=", ":=" or DEFL names a
+// variable (v = 1): there it cannot be an operand, and the evaluator reads
+// such variables back.
+bool NamesKeywordVariable(Assembly& a) {
+  const TToken t = a.lex.pos.ITokVal;
+  if (a.stmt.PendingLabel || (kTokenReg[t] == zrNone && kTokenCond[t] < 0)) return false;
+  const TLexPos at = LexSave(a);
+  LexNext(a);
+  LexPeek(a);
+  const TLexPos& p = a.lex.pos;
+  const bool assigns = ItemIsChar(p, "=") || ItemIsChar(p, ":=") || ItemIsToken(p, tDEFL);
+  LexRestore(a, at, false);
+  return assigns;
+}
+
 void OnKeyword(Assembly& a) {
   TToken t = a.lex.pos.ITokVal;
   StatementHandler h = a.dispatch.handler[t];
   if (!h && CallsKeywordNamedFunction(a)) return;
+  if (!h && NamesKeywordVariable(a)) {
+    OnIdentifier(a);
+    return;
+  }
   if (!a.dispatch.takesLabel[t] && a.stmt.PendingLabel) {
     a.lex.pos.sLastMainLabel = a.lex.pos.sLastRawLabel;
     DefinePendingLabelAtPC(a);
