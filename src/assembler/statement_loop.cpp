@@ -347,11 +347,23 @@ struct StatementStart {
   bool operator==(const StatementStart&) const = default;
 };
 
+// Reads the first item of the next statement. What the lexer reports while
+// reading it (an open string, a "\" that names no keyword, an alias that
+// expands for ever) belongs to the line it stands on, not to the statement
+// before.
+void PeekStatementStart(Assembly& a) {
+  if (!a.lex.pos.SValid && a.lex.aliasStack.empty()) {
+    a.diag.currentLine = a.lex.pos.Line;
+    a.diag.currentSource = a.lex.pos.cSourceListPos;
+  }
+  LexPeek(a);
+}
+
 void RunStatementWithProgress(Assembly& a) {
   const StatementStart before(a);
   RunStatement(a);
   if (a.stmt.endFlag || a.pass.abort) return;
-  LexPeek(a);
+  PeekStatementStart(a);
   if (a.lex.pos.Item != I_Null && StatementStart(a) == before) LexNext(a);
 }
 
@@ -362,7 +374,7 @@ void RunPass(Assembly& a) {
   StatementState& s = a.stmt;
   for (;;) {
     while (!s.endFlag && !a.pass.abort) {
-      LexPeek(a);
+      PeekStatementStart(a);
       if (a.lex.pos.Item == I_Null) break;
       RunStatementWithProgress(a);
     }

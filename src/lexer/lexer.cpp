@@ -171,8 +171,11 @@ constexpr size_t kMaxAliasStack = 250;
 
 // Alias expansion of an identifier: the item after the name is read first
 // and kept as the look-ahead of the return position (it is delivered after
-// the body), unless it is ALIAS, which redefines the alias instead. Returns
-// true when reading moved to the alias body.
+// the body), unless it is ALIAS, which redefines the alias instead. When the
+// name ends an enclosing alias body, that body's end is the return position:
+// the stack grows, so an alias that expands to itself, directly or through
+// others, meets the stack limit instead of looping for ever. Returns true
+// when reading moved to the alias body.
 bool ExpandAlias(Assembly& a) {
   TLexPos& p = a.lex.pos;
   if (a.lex.SkippingFlag) return false;
@@ -180,8 +183,12 @@ bool ExpandAlias(Assembly& a) {
   if (!r || r->Mode != T_Alias) return false;
   TLexPos atName = p;
   a.lex.aliasExpansionOff = true;
+  a.lex.readingAliasFollower = true;
+  a.lex.aliasFollowerAtBodyEnd = false;
   ReadItem(a);
+  a.lex.readingAliasFollower = false;
   a.lex.aliasExpansionOff = false;
+  const bool atBodyEnd = a.lex.aliasFollowerAtBodyEnd;
   if (p.Item == I_TokenN && p.ITokVal == tALIAS) {
     p = atName;
     return false;
@@ -193,23 +200,38 @@ bool ExpandAlias(Assembly& a) {
   }
   TLexPos back = p;
   back.SValid = true;
-  a.lex.aliasStack.push_back(TAliasStackEntry{std::move(back), a.diag.currentLine,
-                                              a.diag.currentSource});
+  a.lex.aliasStack.push_back(
+      TAliasStackEntry{std::move(back), a.diag.currentLine, a.diag.currentSource, atBodyEnd});
   LexRestoreForReturn(a, r->StartLex);
   p.SValid = false;
   return true;
 }
 
-// The end of an alias body's line: reading returns to the invoking line.
+// The end of an alias body's line: reading returns to the invoking line
+// (past the ends of enclosing bodies that ended with the alias name).
 // Returns true when it did; the restored position's look-ahead (the item
 // after the alias name) is then the item delivered.
 [[gnu::noinline, gnu::cold]] bool EndAliasBody(Assembly& a) {
   if (a.lex.aliasStack.empty()) return false;
-  TAliasStackEntry e = std::move(a.lex.aliasStack.back());
-  a.lex.aliasStack.pop_back();
-  LexRestoreForReturn(a, e.saved);
-  a.diag.currentLine = e.line;
-  a.diag.currentSource = e.source;
+  if (a.lex.readingAliasFollower) {
+    // The item after an alias name that ends this body: the return is
+    // made later, when the inner expansion ends.
+    TLexPos& p = a.lex.pos;
+    a.lex.aliasFollowerAtBodyEnd = true;
+    p.Item = I_EOL;
+    p.ITxt.clear();
+    p.SValid = true;
+    return true;
+  }
+  bool bodyEnd = true;
+  while (bodyEnd && !a.lex.aliasStack.empty()) {
+    TAliasStackEntry e = std::move(a.lex.aliasStack.back());
+    a.lex.aliasStack.pop_back();
+    LexRestoreForReturn(a, e.saved);
+    a.diag.currentLine = e.line;
+    a.diag.currentSource = e.source;
+    bodyEnd = e.atBodyEnd;
+  }
   return true;
 }
 

@@ -39,6 +39,9 @@ struct TAliasStackEntry {
   TLexPos saved;
   int32_t line = 0;    // invoking line, restored for messages on return
   int32_t source = 0;  // invoking source
+  // The alias name was the last item of an enclosing alias body: returning
+  // here ends that body too, so the return goes on to the entry below.
+  bool atBodyEnd = false;
 };
 
 struct LexerState {
@@ -47,6 +50,10 @@ struct LexerState {
   bool radixActive = false;   // SETRADIX in force
   int32_t radix = 10;
   bool aliasExpansionOff = false;
+  // While the item after an alias name is read ahead: the end of an alias
+  // body met then is not a return yet (aliasFollowerAtBodyEnd records it).
+  bool readingAliasFollower = false;
+  bool aliasFollowerAtBodyEnd = false;
   // The latest end of a macro argument: line, LPos just after the "," or
   // ")" and source, recorded whenever one of them is read.
   int32_t argEndLine = 0, argEndPos = 0, argEndSrc = 0;

@@ -257,8 +257,9 @@ void ReadPercentBinary(Assembly& a, int32_t i) {
   }
   uint32_t value = 0;
   int digits = 0;
-  int32_t end = i + 1;
-  for (int32_t j = i + 1; j < n; ++j) {
+  int32_t end = i + 1;  // the number's text ends after its last digit or "_"
+  int32_t j = i + 1;    // and the scan after any blanks that follow
+  for (; j < n; ++j) {
     const char c = line[j];
     if (isBit(c)) {
       value = (value << 1) | (c == '1' ? 1u : 0u);
@@ -270,10 +271,11 @@ void ReadPercentBinary(Assembly& a, int32_t i) {
       break;
     }
   }
+  // A size suffix follows what the scan took, blanks included.
   int expected = 0;
   const char* size = nullptr;
-  if (end < n) {
-    switch (line[end]) {
+  if (j < n) {
+    switch (line[j]) {
       case 'B':
       case 'b':
         expected = 8;
@@ -293,9 +295,10 @@ void ReadPercentBinary(Assembly& a, int32_t i) {
         break;
     }
   }
-  if (size) ++end;
+  if (size) end = j + 1;
   SetItem(p, I_Integer, static_cast<int32_t>(value), i, end);
-  if (size && digits != expected && !a.lex.SkippingFlag) {
+  // Unlike the leading-zero warning, this one is given in skipped text too.
+  if (size && digits != expected) {
     std::string w = "The binary ";
     w += size;
     w += " value \"";
