@@ -200,19 +200,23 @@ bool ExpandAlias(Assembly& a) {
   }
   TLexPos back = p;
   back.SValid = true;
-  a.lex.aliasStack.push_back(
-      TAliasStackEntry{std::move(back), a.diag.currentLine, a.diag.currentSource, atBodyEnd});
+  a.lex.aliasStack.push_back(TAliasStackEntry{std::move(back), a.diag.currentLine,
+                                              a.diag.currentSource, atBodyEnd, r->StartLex.Line,
+                                              r->StartLex.cSourceListPos});
   LexRestoreForReturn(a, r->StartLex);
   p.SValid = false;
   return true;
 }
 
-// The end of an alias body's line: reading returns to the invoking line
-// (past the ends of enclosing bodies that ended with the alias name).
+// The end of a line while an alias is expanded: at the end of the body's own
+// line reading returns to the invoking line (past the ends of enclosing
+// bodies that ended with the alias name).
 // Returns true when it did; the restored position's look-ahead (the item
 // after the alias name) is then the item delivered.
 [[gnu::noinline, gnu::cold]] bool EndAliasBody(Assembly& a) {
   if (a.lex.aliasStack.empty()) return false;
+  const TAliasStackEntry& top = a.lex.aliasStack.back();
+  if (top.bodyLine != a.lex.pos.Line || top.bodySource != a.lex.pos.cSourceListPos) return false;
   if (a.lex.readingAliasFollower) {
     // The item after an alias name that ends this body: the return is
     // made later, when the inner expansion ends.

@@ -42,6 +42,9 @@ struct TAliasStackEntry {
   // The alias name was the last item of an enclosing alias body: returning
   // here ends that body too, so the return goes on to the entry below.
   bool atBodyEnd = false;
+  // The body's line and source: only the end of that line ends the body
+  // (a macro invoked in the body reads other lines before coming back).
+  int32_t bodyLine = 0, bodySource = 0;
 };
 
 struct LexerState {

@@ -45,6 +45,25 @@ TEST(LexerAliases, ChainsEndTogetherAndTheAliasStackHoldsTwoHundredFifty) {
   EXPECT_EQ(deep.console.err[0], std::string("main.asm:  253  : ") + kOutOfResources);
 }
 
+TEST(LexerAliases, AMacroInvokedFromABodyRunsWholeBeforeTheBodyEnds) {
+  // The body ends at the end of its own line, not at the end of the first
+  // line of the macro it invokes.
+  TestRun r;
+  ASSERT_EQ(r.Assemble(" ORG 0\n"
+                       "m1 MACRO (val)\n"
+                       " DB val\n"
+                       " DB val + 1\n"
+                       " MEND\n"
+                       "mm ALIAS m1 (5)\n"
+                       " mm\n"
+                       " DB 9\n"),
+            0)
+      << r.Err();
+  EXPECT_EQ(ReadImageByte(*r.a, 0), 5);
+  EXPECT_EQ(ReadImageByte(*r.a, 1), 6);
+  EXPECT_EQ(ReadImageByte(*r.a, 2), 9);
+}
+
 TEST(LexerAliases, AnAliasThatExpandsToItselfIsFatalNotEndless) {
   TestRun self;
   EXPECT_EQ(self.Assemble("aa ALIAS aa\n nop\n aa\n"), 1);
