@@ -178,7 +178,9 @@ constexpr size_t kMaxAliasStack = 250;
 // when reading moved to the alias body.
 bool ExpandAlias(Assembly& a) {
   TLexPos& p = a.lex.pos;
-  if (a.lex.SkippingFlag) return false;
+  // After a fatal error (such as the alias stack limit) names are read as they
+  // stand: a body naming its alias twice would otherwise branch for ever.
+  if (a.lex.SkippingFlag || a.pass.abort) return false;
   TRec* r = FindSymbol(a, p.ITxt, false);
   if (!r || r->Mode != T_Alias) return false;
   TLexPos atName = p;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "test_support.h"
 
@@ -75,6 +76,14 @@ TEST(LexerAliases, AnAliasThatExpandsToItselfIsFatalNotEndless) {
   EXPECT_EQ(mutual.Assemble("p1 ALIAS 1 + p2\np2 ALIAS p1\n DB p1\n"), 1);
   ASSERT_FALSE(mutual.console.err.empty());
   EXPECT_EQ(mutual.console.err[0], std::string("main.asm:    3  : ") + kOutOfResources);
+
+  // A body naming its alias twice would branch at every level; after the
+  // fatal error the rest is read without expansion, so the pass ends. The
+  // use comes first (in the skipped rest of an erroneous line).
+  TestRun twice;
+  EXPECT_EQ(twice.Assemble("] aa\naa ALIAS aa aa aa\n"), 1);
+  std::vector<std::string> want = {std::string("main.asm:    1  : ") + kOutOfResources, "ABORTED!"};
+  EXPECT_EQ(twice.console.err, want);
 }
 
 TEST(LexerErrors, FirstItemOfAStatementNamesItsOwnLine) {
