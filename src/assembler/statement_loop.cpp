@@ -97,13 +97,8 @@ void OnIdentifier(Assembly& a);
 bool NamesKeywordVariable(Assembly& a) {
   const TToken t = a.lex.pos.ITokVal;
   if (a.stmt.PendingLabel || (kTokenReg[t] == zrNone && kTokenCond[t] < 0)) return false;
-  const TLexPos at = LexSave(a);
-  LexNext(a);
-  LexPeek(a);
-  const TLexPos& p = a.lex.pos;
-  const bool assigns = ItemIsChar(p, "=") || ItemIsChar(p, ":=") || ItemIsToken(p, tDEFL);
-  LexRestore(a, at, false);
-  return assigns;
+  const TLexPos next = LexPeekFollowing(a);
+  return ItemIsChar(next, "=") || ItemIsChar(next, ":=") || ItemIsToken(next, tDEFL);
 }
 
 void OnKeyword(Assembly& a) {

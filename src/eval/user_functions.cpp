@@ -430,10 +430,5 @@ bool AtKeywordNamedCall(Assembly& a) {
   if (a.lex.pos.Item != I_TokenN) return false;
   const TRec* r = FindSymbol(a, a.lex.pos.ITxt, false);
   if (!r || r->Mode != T_Function) return false;
-  const TLexPos at = LexSave(a);
-  LexNext(a);
-  LexPeek(a);
-  const bool call = ItemIsChar(a.lex.pos, "(");
-  LexRestore(a, at, false);
-  return call;
+  return ItemIsChar(LexPeekFollowing(a), "(");
 }

@@ -498,6 +498,21 @@ void LexSkipToEOL(Assembly& a) {
   }
 }
 
+TLexPos LexPeekFollowing(Assembly& a) {
+  LexPeek(a);
+  const TLexPos at = LexSave(a);
+  // Reading past the end of an argument or alias body pops its entry.
+  const std::vector<ParamSubstEntry> params = a.lex.paramStack;
+  const std::vector<TAliasStackEntry> aliases = a.lex.aliasStack;
+  LexNext(a);
+  LexPeek(a);
+  TLexPos next = a.lex.pos;
+  a.lex.paramStack = params;
+  a.lex.aliasStack = aliases;
+  LexRestore(a, at, false);
+  return next;
+}
+
 TLexPos LexSave(const Assembly& a) {
   TLexPos p = a.lex.pos;
   p.pParserParamStack = static_cast<int32_t>(a.lex.paramStack.size());

@@ -81,6 +81,9 @@ void LexSkipToEOL(Assembly& a);
 TLexPos LexSave(const Assembly& a);
 // Every field; the parameter-stack depth only when asked.
 void LexRestore(Assembly& a, const TLexPos& p, bool withParamDepth);
+// The item after the current one, read ahead and given back: the lexer, its
+// macro-argument substitutions and alias expansions are left as they were.
+TLexPos LexPeekFollowing(Assembly& a);
 // All but pCurrSegment, TokenMask, FunctionBlockLevel and the stack depth.
 void LexRestoreForParam(Assembly& a, const TLexPos& p);
 // As for parameters, and also leaves the prefixes and last labels alone.
