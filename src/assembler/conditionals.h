@@ -17,9 +17,14 @@ struct TRec;
 inline constexpr size_t kMaxOpenConstructs = 255;
 
 // Repetitions one WHILE, REPEAT or float FOR may make before it is taken for
-// an endless loop (fatal error 212). Counted loops (LOOP, REPT, integer and
-// string FOR) always end and are not limited.
+// an endless loop (fatal error 212). A LOOP or REPT asking for more rounds
+// than this is refused the same way before its body runs.
 inline constexpr int64_t kMaxLoopTrips = 1000000;
+
+// Rounds all loops of one pass may make together (nested counted loops
+// multiply). Past it the source is taken for a runaway and the pass ends
+// with fatal error 212 instead of running for hours.
+inline constexpr int64_t kMaxPassLoopRounds = 10000000;
 
 // Where a construct was opened: its line for end-of-pass reports, and the
 // macro expansion and include depth it belongs to, so that a closing keyword
@@ -91,6 +96,7 @@ struct CondState {
   // fresh one; the repetition count is carried across in these.
   bool whileReentry = false;
   int64_t whileReentryTrips = 0;
+  int64_t passRounds = 0;  // repetitions of every loop in this pass
 };
 
 void ResetConditionals(Assembly& a);    // pass start and end of run

@@ -36,7 +36,14 @@ bool SameContext(Assembly& a, const TConstructOrigin& o) {
 // Counts one more repetition of a condition-driven loop; too many is taken for
 // an endless loop and ends the pass.
 bool TripAllowed(Assembly& a, int64_t& trips) {
-  if (++trips <= kMaxLoopTrips) return true;
+  if (++trips <= kMaxLoopTrips && ++a.cond.passRounds <= kMaxPassLoopRounds) return true;
+  FatalError(a, E_OutOfResources);
+  return false;
+}
+
+// Counts one more repetition of a counted loop against the pass's budget.
+bool RoundAllowed(Assembly& a) {
+  if (++a.cond.passRounds <= kMaxPassLoopRounds) return true;
   FatalError(a, E_OutOfResources);
   return false;
 }
@@ -306,7 +313,7 @@ void HandleNext(Assembly& a, TToken) {
     return;
   }
   TForEntry& e = fors.back();
-  if (!SameContext(a, e.origin) || !StepFor(a, e)) {
+  if (!SameContext(a, e.origin) || !StepFor(a, e) || !RoundAllowed(a)) {
     fors.pop_back();
     return;
   }
@@ -322,6 +329,10 @@ void OpenLoop(Assembly& a, const TLexPos& opening, const TConstructOrigin& at, i
       ScanToClose(a, opening, {tLOOP, tREPT, tMACRO}, {tLEND, tMEND}, {tLEND, tMEND});
     else
       ScanToClose(a, opening, {tLOOP, tREPT, tMACRO}, {tLEND, tMEND}, {tLEND});
+    return;
+  }
+  if (count > kMaxLoopTrips) {
+    FatalError(a, E_OutOfResources);
     return;
   }
   CondState& s = a.cond;
@@ -369,7 +380,7 @@ void HandleRept(Assembly& a, TToken) {
 void CloseLoopBody(Assembly& a) {
   CondState& s = a.cond;
   TLoopEntry& e = s.loops.back();
-  if (SameContext(a, e.origin) && ++e.Index < e.Count) {
+  if (SameContext(a, e.origin) && ++e.Index < e.Count && RoundAllowed(a)) {
     SetVariable(a, e.pLoopVar, IntegerValue(e.Index));
     LexRestore(a, e.StartPos, false);
     return;

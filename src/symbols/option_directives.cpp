@@ -132,7 +132,14 @@ void DoMultipass(Assembly& a, TToken) {
   LexNext(a);
   ReportWatch watch(a);
   int32_t limit = EvalInteger(a);
-  if (!watch.Fired(a)) a.run.runLimit = limit;
+  if (watch.Fired(a)) return;
+  // Every run reloads, reassembles and writes everything again; a count past
+  // the limit is a typo or a runaway generator, not a build.
+  if (limit > kMaxRuns) {
+    ReportError(a, E_OutOfResources);
+    return;
+  }
+  a.run.runLimit = limit;
 }
 
 // name OPTIONBOOL/OPTIONINT/OPTIONFLOAT integer, integer, caption, default
