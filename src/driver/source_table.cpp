@@ -3,10 +3,9 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "assembler/assembly.h"
+#include "support/file_read.h"
 
 namespace fs = std::filesystem;
 
@@ -154,22 +153,9 @@ int LoadSource(Assembly& a, std::string_view name) {
   std::error_code ec;
   if (!fs::exists(full, ec)) return slot;  // a missing file is an empty source
   s.exists = true;
-  if (fs::is_directory(full, ec)) {
-    s.readError = "is a folder";
-    return slot;
-  }
-  std::ifstream in(full, std::ios::binary);
-  if (!in) {
-    s.readError = std::strerror(errno);
-    return slot;
-  }
-  std::ostringstream buf;
-  buf << in.rdbuf();
-  if (in.bad()) {
-    s.readError = std::strerror(errno);
-    return slot;
-  }
-  std::string bytes = std::move(buf).str();
+  std::string bytes;
+  s.readError = ReadInputFile(full, bytes);
+  if (!s.readError.empty()) return slot;
   if (!DecodeSourceText(bytes, s.Lines)) {
     s.Lines.clear();
     s.readError = "invalid text after its byte-order mark";

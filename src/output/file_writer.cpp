@@ -1,6 +1,7 @@
 #include "output/file_writer.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -129,6 +130,50 @@ int WriteIntoSpecialFile(const std::string& path, std::string_view bytes) {
   return err;
 }
 
+// Holds back SIGINT, SIGTERM, SIGHUP and SIGQUIT while a temporary file
+// exists: a signal that arrives meanwhile takes effect when the file has been
+// renamed over its target or removed, so stopping a build (Ctrl+C, make
+// killing its jobs) never leaves a temporary file or a half-written target.
+class SignalShield {
+ public:
+  SignalShield() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&set, sig);
+    sigprocmask(SIG_BLOCK, &set, &saved_);
+  }
+  ~SignalShield() { sigprocmask(SIG_SETMASK, &saved_, nullptr); }
+  SignalShield(const SignalShield&) = delete;
+  SignalShield& operator=(const SignalShield&) = delete;
+
+ private:
+  sigset_t saved_;
+};
+
+// True when `path` names one of the files this assembly read as source (the
+// main file or an include), compared by device and inode so that another
+// spelling or a link of the same file is caught too.
+bool IsSourceOfThisAssembly(const Assembly& a, const std::string& path) {
+  struct stat out;
+  if (stat(path.c_str(), &out) != 0 || !S_ISREG(out.st_mode)) return false;
+  for (const TSource& s : a.sources.slots) {
+    struct stat src;
+    if (s.loaded && s.exists && stat(s.FileName.c_str(), &src) == 0 && src.st_dev == out.st_dev &&
+        src.st_ino == out.st_ino)
+      return true;
+  }
+  return false;
+}
+
+// An output never replaces or patches a source of the assembly that made it:
+// a slip of the file name would otherwise destroy the user's work.
+bool RefuseSource(Assembly& a, const std::string& path) {
+  if (!IsSourceOfThisAssembly(a, path)) return false;
+  PrintErr(a,
+           " Output file \"" + path + "\" can't be written: it is a source file of this assembly");
+  return true;
+}
+
 }  // namespace
 
 void CreateOutputFolder(const std::string& path) {
@@ -137,6 +182,7 @@ void CreateOutputFolder(const std::string& path) {
 }
 
 bool SaveOutputFile(Assembly& a, const std::string& path, std::string_view bytes) {
+  if (RefuseSource(a, path)) return false;
   CreateOutputFolder(path);
   if (IsSpecialFile(path)) {
     if (int err = WriteIntoSpecialFile(path, bytes)) {
@@ -150,6 +196,7 @@ bool SaveOutputFile(Assembly& a, const std::string& path, std::string_view bytes
     ReportFailure(a, path, EISDIR);
     return false;
   }
+  SignalShield shield;
   std::string tempName;
   int fd = CreateTemporary(target, tempName);
   if (fd < 0) {
@@ -169,6 +216,7 @@ bool SaveOutputFile(Assembly& a, const std::string& path, std::string_view bytes
 
 bool PatchOutputFile(Assembly& a, const std::string& path, uint64_t offset,
                      std::string_view bytes) {
+  if (RefuseSource(a, path)) return false;
   CreateOutputFolder(path);
   std::string target = WriteTarget(path);
   if (IsFolder(target)) {
@@ -180,6 +228,7 @@ bool PatchOutputFile(Assembly& a, const std::string& path, uint64_t offset,
     ReportFailure(a, path, ESPIPE);
     return false;
   }
+  SignalShield shield;
   int in = open(target.c_str(), O_RDONLY);
   if (in < 0) {
     ReportFailure(a, path, errno);

@@ -1,0 +1,60 @@
+#include "support/file_read.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+std::string TooLarge(uint64_t limit) {
+  return "is larger than " + std::to_string(limit >> 20) + " MiB";
+}
+
+}  // namespace
+
+std::string ReadInputFile(const std::string& path, std::string& bytes, uint64_t limit) {
+  bytes.clear();
+  int fd = open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return std::strerror(errno);
+  struct stat st;
+  if (fstat(fd, &st) != 0) {
+    int err = errno;
+    close(fd);
+    return std::strerror(err);
+  }
+  if (S_ISDIR(st.st_mode)) {
+    close(fd);
+    return "is a folder";
+  }
+  if (S_ISREG(st.st_mode)) {
+    if (static_cast<uint64_t>(st.st_size) > limit) {
+      close(fd);
+      return TooLarge(limit);
+    }
+    bytes.reserve(static_cast<size_t>(st.st_size));
+  }
+  // Devices and pipes have no size: read until the end or the limit.
+  char buf[65536];
+  for (;;) {
+    ssize_t n = read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      int err = errno;
+      close(fd);
+      bytes.clear();
+      return std::strerror(err);
+    }
+    if (n == 0) break;
+    if (bytes.size() + static_cast<uint64_t>(n) > limit) {
+      close(fd);
+      bytes.clear();
+      return TooLarge(limit);
+    }
+    bytes.append(buf, static_cast<size_t>(n));
+  }
+  close(fd);
+  return "";
+}

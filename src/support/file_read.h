@@ -1,0 +1,17 @@
+#pragma once
+// Reading whole input files (sources, includes, imported binaries, pictures)
+// with a size bound, so that a device such as /dev/zero, a pipe that never
+// ends or a multi-gigabyte file gives a clear error instead of exhausting
+// memory or hanging.
+
+#include <cstdint>
+#include <string>
+
+// Largest input file read whole: far above any real source or binary.
+inline constexpr uint64_t kMaxInputFileBytes = 128u << 20;
+
+// Reads the file `path` into `bytes`. Returns "" on success, or why the file
+// could not be read: the system's reason, "is a folder", or "is larger than
+// 128 MiB". At most `limit` bytes are ever held.
+std::string ReadInputFile(const std::string& path, std::string& bytes,
+                          uint64_t limit = kMaxInputFileBytes);
