@@ -7,6 +7,7 @@
 #include "output/file_writer.h"
 #include "output/hex_formats.h"
 #include "output/output_defs.h"
+#include "output/tape.h"
 
 namespace {
 
@@ -79,8 +80,15 @@ Outcome WriteDefinition(Assembly& a, const TFILE_Def& d) {
       return Outcome::kDone;
     case ftTAP:
     case ftTZX:
-      // The tape writers are not part of this build yet.
-      return Outcome::kDone;
+      switch (WriteTape(a, d)) {
+        case TapeResult::kWritten:
+          return Outcome::kDone;
+        case TapeResult::kGenerationError:
+          return Outcome::kSoftFailure;  // the file holds the blocks made so far
+        case TapeResult::kIoFailure:
+          return Outcome::kHardFailure;
+      }
+      return Outcome::kHardFailure;
     case ftSYM:
       // The symbol file writer is not part of this build yet.
       return Outcome::kDone;
