@@ -182,7 +182,6 @@ TEST_F(WriteOut, EveryRangeKindReachesItsFormat) {
 
 TEST_F(WriteOut, KindsWithoutAWriterHereWriteNothing) {
   Add(ftSZX, "s.szx");
-  Add(ftTAP, "t.tap");
   Add(ftPara, "ParaSys");
   Add(ftCPM, "A:X.COM", 0, 4);
   EXPECT_TRUE(WriteOutputFiles(a));
