@@ -12,6 +12,7 @@ DispatchTable BuildDispatchTable() {
   RegisterMacroDirectives(t);
   RegisterOptionDirectives(t);
   RegisterOutputDirectives(t);
+  RegisterCompressDirective(t);
   return t;
 }
 

@@ -19,6 +19,7 @@
 #include "eval/user_functions.h"
 #include "lexer/lexer.h"
 #include "lexer/tokens.h"
+#include "memtools/compress.h"
 #include "output/output_defs.h"
 #include "symbols/options.h"
 #include "symbols/presets.h"
@@ -60,6 +61,7 @@ struct Assembly {
   DataState data;
   MacroState macros;
   OutputDefs outputs;
+  CompressState compress;  // VELDCOMPRESS parameters and the planted block's end
 };
 
 inline TSegmentEntry& CurSeg(Assembly& a) { return a.placement.segments[a.placement.current]; }

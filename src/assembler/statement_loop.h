@@ -35,6 +35,7 @@ void RegisterConditionals(DispatchTable& t);         // conditionals.cpp
 void RegisterMacroDirectives(DispatchTable& t);      // macros.cpp
 void RegisterOptionDirectives(DispatchTable& t);     // symbols/option_directives.cpp
 void RegisterOutputDirectives(DispatchTable& t);     // output/output_directives.cpp
+void RegisterCompressDirective(DispatchTable& t);    // memtools/compress_directive.cpp
 
 struct StatementState {
   TRec* PendingLabel = nullptr;

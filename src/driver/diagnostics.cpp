@@ -114,7 +114,7 @@ void FatalError(Assembly& a, int n) {
 }
 
 void Warning(Assembly& a, int32_t line, std::string_view text) {
-  if (!a.pass.clean) return;
+  if (!a.pass.clean || a.pass.holdWarnings) return;
   std::string out = LocationPrefix(a, line);
   out += " : warning: ";
   out += text;

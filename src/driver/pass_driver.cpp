@@ -28,6 +28,7 @@ void SetDefaultStackPointer(Assembly& a) {
 void ClearRunState(Assembly& a) {
   ClearSymbols(a);
   a.pass = PassState{};
+  a.compress = CompressState{};
   SetDefaultStackPointer(a);
   a.options.PointAtNeutral();
   a.pass.timeStr = FormatTimeString(a.env.clock->LocalNow());
@@ -51,6 +52,46 @@ void PrintCounts(Assembly& a) {
              "of your sourcefile. Or = true if you really want high priority logical operators.");
   }
   if (a.pass.nErrors == 0 && a.pass.nUndef > 0) PrintUndefinedListing(a);
+}
+
+// More rounds of "compress, one more pass" are made while the pass after the
+// compressor still moves labels (code after the directive now follows the
+// planted block) or the block's end changes; they always settle at once
+// unless the compressed bytes depend on what follows them.
+constexpr int kMaxCompressionRounds = 8;
+
+// The compression step after a clean final pass that met VELDCOMPRESS: the
+// compressor plants the block, one more pass lets the code after the
+// directive see the block's end, and the compressor runs again on that
+// pass's image. The first extra pass prints the source's messages; warnings
+// were printed by the final pass already.
+void CompressionPasses(Assembly& a) {
+  PassState& p = a.pass;
+  CompressState& c = a.compress;
+  int32_t end = 0;
+  if (!CompressImage(a, c.params, end)) return;
+  for (int round = 0;; ++round) {
+    c.compressed = true;
+    c.endAddress = end;
+    p.clean = true;  // a later round follows a pass whose only fault was labels moving
+    p.message = round == 0;
+    p.holdWarnings = true;
+    ++p.pass;
+    a.runPass(a);
+    p.holdWarnings = false;
+    p.clean = p.nErrors == 0 && p.nRedef == 0 && p.nUndef == 0;
+    if (p.abort) return;
+    int32_t again = 0;
+    if (!CompressImage(a, c.params, again)) return;
+    bool onlyMoved = p.nErrors == 0 && p.nUndef == 0 && p.nRedef > 0;
+    if (again == end && !onlyMoved) return;
+    if (round + 1 >= kMaxCompressionRounds) {
+      if (again != end)
+        CompressError(a, c.params, E_AddressError, " - the compressed block's end does not settle");
+      return;
+    }
+    end = again;
+  }
 }
 
 // Passes until the counts settle or a stop rule holds, then the final pass.
@@ -85,6 +126,10 @@ bool AssembleInPasses(Assembly& a) {
     ++p.pass;
     a.runPass(a);
     ApplyRegisterPresets(a);
+    if (p.clean && p.compressSeen && !p.abort) {
+      CompressionPasses(a);
+      ApplyRegisterPresets(a);
+    }
     PrintCounts(a);
   }
   a.stmt.PendingLabel = nullptr;

@@ -83,6 +83,7 @@ struct PassState {
   bool message = false;
   bool otherAssembler = false;  // LOCAL or REPT seen
   bool compressSeen = false;    // VELDCOMPRESS met in this pass
+  bool holdWarnings = false;    // a repeated pass: its warnings were printed already
   uint32_t runSeed = 0;
   std::string timeStr;
   std::array<RegisterPreset, kPresetCount> presets{};

@@ -1,0 +1,215 @@
+// The longest-match search of the compressor, on a suffix array.
+//
+// The length of the match between candidate a and position cur is the length
+// of the common prefix of the block's suffixes at a and cur: both stop at the
+// block's end, and the source may run into the bytes at and after cur. With
+// the suffixes sorted, the common prefix of two suffixes is the minimum of
+// the neighbour prefixes (the LCP array) between their ranks, so:
+//   - the longest match at cur is found at the nearest candidate rank below
+//     or above cur's rank (candidates are the positions before cur);
+//   - every suffix sharing at least that many bytes with cur lies in one rank
+//     interval around cur, and the lowest position in it is the earliest
+//     candidate of that length (no candidate can share more).
+// Each query costs a few logarithmic steps instead of a scan of the block.
+
+#include <algorithm>
+#include <bit>
+#include <climits>
+#include <memory>
+#include <optional>
+
+#include "memtools/compress.h"
+
+namespace {
+
+// Suffix array by prefix doubling with counting sorts.
+std::vector<int32_t> SuffixArray(std::span<const uint8_t> s, std::vector<int32_t>& rank) {
+  const int32_t n = static_cast<int32_t>(s.size());
+  std::vector<int32_t> sa(n), tmp(n), second(n);
+  rank.assign(n, 0);
+  std::vector<int32_t> count(std::max(n, 256) + 1);
+  for (int32_t i = 0; i < n; ++i) ++count[s[i]];
+  for (int32_t i = 1; i <= 256; ++i) count[i] += count[i - 1];
+  for (int32_t i = n - 1; i >= 0; --i) sa[--count[s[i]]] = i;
+  for (int32_t i = 0; i < n; ++i) rank[i] = s[i];
+  int32_t classes = 256;
+  for (int32_t k = 1; k < n; k <<= 1) {
+    // Order by the second half: suffixes shorter than k+1 come first.
+    int32_t p = 0;
+    for (int32_t i = n - k; i < n; ++i) second[p++] = i;
+    for (int32_t i = 0; i < n; ++i)
+      if (sa[i] >= k) second[p++] = sa[i] - k;
+    // Stable counting sort by the first half.
+    std::fill(count.begin(), count.begin() + classes + 1, 0);
+    for (int32_t i = 0; i < n; ++i) ++count[rank[i]];
+    for (int32_t i = 1; i <= classes; ++i) count[i] += count[i - 1];
+    for (int32_t i = n - 1; i >= 0; --i) sa[--count[rank[second[i]]]] = second[i];
+    auto key2 = [&](int32_t i) { return i + k < n ? rank[i + k] : -1; };
+    tmp[sa[0]] = 0;
+    for (int32_t i = 1; i < n; ++i) {
+      bool same = rank[sa[i]] == rank[sa[i - 1]] && key2(sa[i]) == key2(sa[i - 1]);
+      tmp[sa[i]] = tmp[sa[i - 1]] + (same ? 0 : 1);
+    }
+    rank.swap(tmp);
+    classes = rank[sa[n - 1]] + 1;
+    if (classes == n) break;
+  }
+  for (int32_t i = 0; i < n; ++i) rank[sa[i]] = i;
+  return sa;
+}
+
+// lcp[r] = common prefix of the suffixes at ranks r-1 and r (Kasai).
+std::vector<int32_t> LcpArray(std::span<const uint8_t> s, const std::vector<int32_t>& sa,
+                              const std::vector<int32_t>& rank) {
+  const int32_t n = static_cast<int32_t>(s.size());
+  std::vector<int32_t> lcp(n, 0);
+  int32_t h = 0;
+  for (int32_t i = 0; i < n; ++i) {
+    if (rank[i] > 0) {
+      int32_t j = sa[rank[i] - 1];
+      while (i + h < n && j + h < n && s[i + h] == s[j + h]) ++h;
+      lcp[rank[i]] = h;
+      if (h > 0) --h;
+    } else {
+      h = 0;
+    }
+  }
+  return lcp;
+}
+
+// Range minimum in O(1) after O(n log n) preparation.
+class SparseMin {
+ public:
+  explicit SparseMin(std::vector<int32_t> values) {
+    levels_.push_back(std::move(values));
+    const size_t n = levels_[0].size();
+    for (size_t w = 1; 2 * w <= n; w *= 2) {
+      const std::vector<int32_t>& prev = levels_.back();
+      std::vector<int32_t> next(n - 2 * w + 1);
+      for (size_t i = 0; i < next.size(); ++i) next[i] = std::min(prev[i], prev[i + w]);
+      levels_.push_back(std::move(next));
+    }
+  }
+  // Minimum over [lo, hi], lo <= hi.
+  int32_t Min(int32_t lo, int32_t hi) const {
+    int level = std::bit_width(static_cast<uint32_t>(hi - lo + 1)) - 1;
+    const std::vector<int32_t>& l = levels_[level];
+    return std::min(l[lo], l[hi - (1 << level) + 1]);
+  }
+
+ private:
+  std::vector<std::vector<int32_t>> levels_;
+};
+
+// A set of ranks with predecessor and successor queries: a tree of 64-bit
+// words, each bit of an upper level saying whether a word below is non-zero.
+class RankSet {
+ public:
+  explicit RankSet(int32_t n) {
+    size_t words = (static_cast<size_t>(n) + 63) / 64;
+    do {
+      levels_.emplace_back(std::max<size_t>(words, 1), 0);
+      words = (words + 63) / 64;
+    } while (levels_.back().size() > 1);
+  }
+  void Insert(int32_t i) {
+    for (auto& level : levels_) {
+      level[i >> 6] |= uint64_t{1} << (i & 63);
+      i >>= 6;
+    }
+  }
+  // Smallest member >= i, or -1.
+  int32_t NextFrom(int32_t i) const { return NextFrom(0, i); }
+  // Largest member <= i, or -1.
+  int32_t PrevFrom(int32_t i) const { return PrevFrom(0, i); }
+
+ private:
+  int32_t NextFrom(size_t level, int32_t i) const {
+    const std::vector<uint64_t>& l = levels_[level];
+    size_t w = static_cast<size_t>(i) >> 6;
+    if (i < 0 || w >= l.size()) return -1;
+    uint64_t bits = l[w] & (~uint64_t{0} << (i & 63));
+    if (bits) return static_cast<int32_t>(w * 64 + std::countr_zero(bits));
+    if (level + 1 == levels_.size()) return -1;
+    int32_t nw = NextFrom(level + 1, static_cast<int32_t>(w) + 1);
+    if (nw < 0) return -1;
+    return nw * 64 + std::countr_zero(l[nw]);
+  }
+  int32_t PrevFrom(size_t level, int32_t i) const {
+    if (i < 0) return -1;
+    const std::vector<uint64_t>& l = levels_[level];
+    size_t w = static_cast<size_t>(i) >> 6;
+    if (w >= l.size()) return PrevFrom(level, static_cast<int32_t>(l.size() * 64 - 1));
+    int bit = i & 63;
+    uint64_t bits = l[w] & (bit == 63 ? ~uint64_t{0} : (uint64_t{1} << (bit + 1)) - 1);
+    if (bits) return static_cast<int32_t>(w * 64 + 63 - std::countl_zero(bits));
+    if (level + 1 == levels_.size()) return -1;
+    int32_t pw = PrevFrom(level + 1, static_cast<int32_t>(w) - 1);
+    if (pw < 0) return -1;
+    return pw * 64 + 63 - std::countl_zero(l[pw]);
+  }
+  std::vector<std::vector<uint64_t>> levels_;
+};
+
+}  // namespace
+
+struct MatchFinder::Impl {
+  Impl(std::span<const uint8_t> block, bool firstExcluded)
+      : n(static_cast<int32_t>(block.size())),
+        sa(SuffixArray(block, rank)),
+        lcp(LcpArray(block, sa, rank)),
+        active(n),
+        skipFirst(firstExcluded) {
+    std::vector<int32_t> positions = sa;
+    if (skipFirst && n > 0) positions[rank[0]] = INT32_MAX;
+    lcpMin.emplace(std::move(lcp));
+    posMin.emplace(std::move(positions));
+  }
+
+  // Common prefix of the suffixes at ranks x < y.
+  int32_t Common(int32_t x, int32_t y) const { return lcpMin->Min(x + 1, y); }
+
+  BlockMatch Longest(int32_t cur, int32_t atLeast) {
+    for (; activeUpTo < cur; ++activeUpTo)
+      if (activeUpTo > 0 || !skipFirst) active.Insert(rank[activeUpTo]);
+    const int32_t r = rank[cur];
+    int32_t below = active.PrevFrom(r - 1), above = active.NextFrom(r + 1);
+    int32_t best = 0;
+    if (below >= 0) best = Common(below, r);
+    if (above >= 0) best = std::max(best, Common(r, above));
+    if (best == 0 || best <= atLeast) return {-1, best};
+    // The rank interval of suffixes sharing `best` bytes with cur.
+    const int32_t top = static_cast<int32_t>(std::bit_floor(static_cast<uint32_t>(n)));
+    int32_t lo = below >= 0 && Common(below, r) == best ? below : r;
+    for (int32_t step = top; step > 0; step >>= 1)
+      if (lo - step >= 0 && Common(lo - step, r) >= best) lo -= step;
+    int32_t hi = above >= 0 && Common(r, above) == best ? above : r;
+    for (int32_t step = top; step > 0; step >>= 1)
+      if (hi + step < n && Common(r, hi + step) >= best) hi += step;
+    return {posMin->Min(lo, hi), best};
+  }
+
+  int32_t n;
+  std::vector<int32_t> rank;
+  std::vector<int32_t> sa;
+  std::vector<int32_t> lcp;
+  std::optional<SparseMin> lcpMin, posMin;
+  RankSet active;
+  bool skipFirst;
+  int32_t activeUpTo = 0;
+};
+
+MatchFinder::MatchFinder(std::span<const uint8_t> block, bool firstExcluded)
+    : impl_(std::make_unique<Impl>(block, firstExcluded)) {}
+
+MatchFinder::~MatchFinder() = default;
+
+BlockMatch MatchFinder::Longest(int32_t cur, int32_t atLeast) {
+  return impl_->Longest(cur, atLeast);
+}
+
+std::vector<uint8_t> CompressStream(std::span<const uint8_t> block, uint16_t base) {
+  if (block.empty()) return BuildStream(block, base, [](int32_t) { return BlockMatch{}; });
+  MatchFinder finder(block, base == 0);
+  return BuildStream(block, base, [&](int32_t cur) { return finder.Longest(cur); });
+}
