@@ -7,6 +7,7 @@ DispatchTable BuildDispatchTable() {
   RegisterCoreStatements(t);
   RegisterPlacementDirectives(t);
   RegisterZ80Instructions(t);
+  RegisterZ80NInstructions(t);
   RegisterDataDirectives(t);
   RegisterConditionals(t);
   RegisterMacroDirectives(t);

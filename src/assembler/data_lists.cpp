@@ -180,7 +180,7 @@ void PlantSpace(Assembly& a, int64_t n, uint8_t fill, bool variable, bool scramb
   const int64_t store = static_cast<int64_t>(s.PC) + s.Displacement;
   const int64_t base = s.Base, end = base + static_cast<int64_t>(s.Length);
   const uint8_t key0 = a.data.xorKey, step = a.data.xorStep;
-  if (a.pass.clean) {
+  if (a.pass.clean && !a.image.storesWithheld) {
     int64_t from = std::max(store, base);
     int64_t to = std::min({store + n, end, static_cast<int64_t>(kImageCells)});
     for (int64_t addr = from; addr < to; ++addr) {

@@ -92,7 +92,7 @@ uint8_t ReadImageByte(const Assembly& a, int64_t address) {
 }
 
 void StoreImageByte(Assembly& a, int64_t address, uint8_t value, bool isCode, bool writable) {
-  int32_t cellNo = MapAddress(a, address, true);
+  int32_t cellNo = a.image.storesWithheld ? -1 : MapAddress(a, address, true);
   if (cellNo < 0) return;
   TMemCell& c = a.image.WritableCell(cellNo);
   c.Value = value;

@@ -49,6 +49,9 @@ struct MemoryImage {
   std::array<int32_t, 8> mmuSlots{};     // Next slots under ZXNEXTMAP
   bool nextMapActive = false;
   bool profiling = false;
+  // Set while a block that is withdrawn afterwards is assembled: nothing of
+  // it may reach the image.
+  bool storesWithheld = false;
 
   const TMemCell& Cell(int32_t cell) const;
   TMemCell& WritableCell(int32_t cell);

@@ -30,6 +30,7 @@ struct DispatchTable {
 void RegisterCoreStatements(DispatchTable& t);       // statement_loop.cpp
 void RegisterPlacementDirectives(DispatchTable& t);  // placement.cpp
 void RegisterZ80Instructions(DispatchTable& t);      // z80_encoder.cpp
+void RegisterZ80NInstructions(DispatchTable& t);     // z80n_encoder.cpp
 void RegisterDataDirectives(DispatchTable& t);       // data_directives.cpp
 void RegisterConditionals(DispatchTable& t);         // conditionals.cpp
 void RegisterMacroDirectives(DispatchTable& t);      // macros.cpp

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "assembler/statement_loop.h"
 #include "common/types.h"
 
 struct Assembly;
@@ -248,8 +249,26 @@ struct Code {
 void Emit(Assembly& a, const Code& c, bool flows = true);
 
 // Z80N gate: the Next's additions are accepted while zoSupportNext is set and
-// zoStrict is not.
+// zoStrict is not. It is read anew for every statement.
 bool NextAllowed(const Assembly& a);
+// Plants a Z80N opcode given as one 16-bit value, low byte first ($A4ED
+// plants $ED $A4), as flowing instruction bytes. With the gate closed it is
+// error 201 with the line skipped, and nothing is planted.
+bool PlantNextPair(Assembly& a, uint16_t opcode);
+
+// Whether an error was already counted against the current line.
+bool ErrorOnLine(const Assembly& a);
+// After a handler: when it reported an error that did not skip the line (a
+// missing comma, an undefined label, a range error) and something other than
+// the end of the statement follows, the rest of the line is skipped, so that
+// text is not read again as a statement of its own.
+void SkipAfterNewError(Assembly& a, bool errorBefore);
+template <StatementHandler H>
+void Guarded(Assembly& a, TToken k) {
+  const bool before = ErrorOnLine(a);
+  H(a, k);
+  SkipAfterNewError(a, before);
+}
 
 // Handlers (statement_loop.h StatementHandler), by family.
 void HandleFixed(Assembly& a, TToken k);   // one-byte and $ED one-byte

@@ -280,21 +280,6 @@ void HandleBit(Assembly& a, TToken k) {
   EncodeCBOperand(a, static_cast<uint8_t>(kOps[k].base + bit * 8), k != tBIT);
 }
 
-namespace {
-
-// Runs a handler; when it reported an error that did not skip the line (a
-// missing comma, an undefined label) and something other than the end of the
-// statement follows, the rest of the line is skipped here, so that text is
-// not read again as a statement of its own.
-template <StatementHandler H>
-void Guarded(Assembly& a, TToken k) {
-  const bool before = a.diag.lastErrorLine == a.diag.currentLine;
-  H(a, k);
-  if (!before && a.diag.lastErrorLine == a.diag.currentLine && !AtStatementEnd(a)) LexSkipToEOL(a);
-}
-
-}  // namespace
-
 void RegisterZ80Instructions(DispatchTable& t) {
   for (TToken k : {tCCF,  tCPL, tDAA,  tDI,   tEI,   tEXX,  tHALT, tNOP, tRLA,  tRLCA, tRRA,  tRRCA,
                    tSCF,  tCPD, tCPDR, tCPI,  tCPIR, tIND,  tINDR, tINI, tINIR, tLDD,  tLDDR, tLDI,

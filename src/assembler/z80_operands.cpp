@@ -29,6 +29,22 @@ bool NextAllowed(const Assembly& a) {
   return a.options.On(zoSupportNext) && !a.options.On(zoStrict);
 }
 
+bool PlantNextPair(Assembly& a, uint16_t opcode) {
+  if (!NextAllowed(a)) {
+    SyntaxError(a);
+    return false;
+  }
+  PlantCode(a, static_cast<uint8_t>(opcode));
+  PlantCode(a, static_cast<uint8_t>(opcode >> 8));
+  return true;
+}
+
+bool ErrorOnLine(const Assembly& a) { return a.diag.lastErrorLine == a.diag.currentLine; }
+
+void SkipAfterNewError(Assembly& a, bool errorBefore) {
+  if (!errorBefore && ErrorOnLine(a) && !AtStatementEnd(a)) LexSkipToEOL(a);
+}
+
 // The line is skipped even when an earlier error on it (one that did not
 // skip) keeps this one from being counted.
 void SyntaxError(Assembly& a) {
