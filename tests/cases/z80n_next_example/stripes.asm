@@ -1,0 +1,1 @@
+../../../examples/next/stripes.asm
