@@ -4,9 +4,11 @@
 #include <algorithm>
 
 #include "assembler/assembly.h"
+#include "output/file_ops.h"
 #include "output/file_writer.h"
 #include "output/hex_formats.h"
 #include "output/output_defs.h"
+#include "output/source_exports.h"
 #include "output/tape.h"
 
 namespace {
@@ -41,9 +43,11 @@ Outcome WriteMemoryRange(Assembly& a, const TFILE_Def& d) {
           a, d.FileName,
           HexDumpText(d.Start, FetchRangeBytes(a, d.Start, d.Length), d.Param1, d.Param2)));
     case ftDelphiUnit:
+      return Soft(
+          SaveOutputFile(a, d.FileName, PascalUnitText(d, FetchRangeBytes(a, d.Start, d.Length))));
     case ftZivevuArray:
-      // The C and Pascal source writers are not part of this build yet.
-      return Outcome::kDone;
+      return Soft(
+          SaveOutputFile(a, d.FileName, CHeaderText(d, FetchRangeBytes(a, d.Start, d.Length))));
     case ftCPM:
       // Writing into the CP/M disk image is not part of this build yet.
       return Outcome::kDone;
@@ -98,10 +102,17 @@ Outcome WriteDefinition(Assembly& a, const TFILE_Def& d) {
     case ftNex:
       // The NEX writer is not part of this build yet.
       return Outcome::kDone;
+    // A failed file operation is reported and the write-out goes on; the
+    // run's result stays as it was (a copy onto a file left by an earlier
+    // build must not fail the build).
     case ftFileCopy:
+      CopyHostFile(a, d.FileName, d.Directory);
+      return Outcome::kDone;
     case ftFileMove:
+      MoveHostFile(a, d.FileName, d.Directory);
+      return Outcome::kDone;
     case ftFileDelete:
-      // The file operations are not part of this build yet.
+      DeleteHostFile(a, d.FileName);
       return Outcome::kDone;
     default:
       return WriteMemoryRange(a, d);
@@ -129,10 +140,10 @@ bool WriteOutputFiles(Assembly& a) {
     }
     if (r == Outcome::kSoftFailure) ok = false;
   }
-  for (int32_t i = 1; i < end; ++i) {
-    if (a.outputs.slots[i].Sort != ftInvoke) continue;
-    // Running commands is not part of this build yet.
-  }
+  // Commands run after every file is written, in source order. A command
+  // that fails is reported and the others still run.
+  for (int32_t i = 1; i < end; ++i)
+    if (a.outputs.slots[i].Sort == ftInvoke) InvokeCommand(a, a.outputs.slots[i]);
   ClearFileDefs(a);
   return ok;
 }
