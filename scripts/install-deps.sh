@@ -2,11 +2,13 @@
 # Installs the Debian packages the build and the tests need, when missing.
 set -euo pipefail
 
-packages=(cmake g++ make python3 libgtest-dev libbenchmark-dev zlib1g-dev
+packages=(cmake g++ make python3 libgtest-dev libbenchmark-dev zlib1g-dev libpng-dev
           pasmo z80dasm srecord)
 # Independent readers of the output files: snapshot and tape tools, CP/M
 # disk tools, a Z80 emulation library, C and Pascal compilers.
 packages+=(fuse-emulator-utils cpmtools libz80ex-dev fp-compiler gcc)
+# Test pictures for NEX loading screens are made with ImageMagick.
+packages+=(imagemagick)
 # Benchmarks compare with peer assemblers and time whole commands.
 if [ "${1:-}" = "--bench" ]; then packages+=(hyperfine z80asm time); fi
 

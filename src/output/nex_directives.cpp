@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "assembler/assembly.h"
 #include "output/directive_args.h"
@@ -34,30 +35,6 @@ int64_t FileSize(const std::string& name) {
   if (!std::filesystem::is_regular_file(name, ec)) return -1;
   auto size = std::filesystem::file_size(name, ec);
   return ec ? -1 : static_cast<int64_t>(size);
-}
-
-// Width and height of a bitmap picture file; false when the file is not one.
-bool ProbeBitmap(const std::string& name, int32_t& width, int32_t& height) {
-  std::ifstream in(name, std::ios::binary);
-  unsigned char h[26] = {};
-  if (!in.read(reinterpret_cast<char*>(h), sizeof h)) return false;
-  if (h[0] != 'B' || h[1] != 'M') return false;
-  auto le32 = [&](int i) {
-    return static_cast<int32_t>(h[i] | h[i + 1] << 8 | h[i + 2] << 16 |
-                                static_cast<uint32_t>(h[i + 3]) << 24);
-  };
-  int32_t headerSize = le32(14);
-  if (headerSize == 12) {  // the old core header: 16-bit sizes
-    width = h[18] | h[19] << 8;
-    height = h[20] | h[21] << 8;
-  } else if (headerSize >= 40) {
-    width = le32(18);
-    height = le32(22);
-    if (height < 0) height = -height;  // rows stored top to bottom
-  } else {
-    return false;
-  }
-  return true;
 }
 
 // OUTPUT_NEX file, sp, pc [, core [, entry bank [, bank delay [, loaded delay
@@ -328,7 +305,8 @@ void OutputNexData(Assembly& a, TToken) {
 // A picture or palette argument: a file name, or an empty name followed by
 // start, length in memory.
 struct DataSource {
-  std::string file;  // resolved; empty when the data is in memory
+  std::string written;  // the file name as written in the source
+  std::string file;     // resolved; empty when the data is in memory
   uint32_t start = 0, length = 0;
 };
 
@@ -337,6 +315,7 @@ DataSource ReadDataSource(DirectiveArgs& args) {
   std::string name = args.Text();
   if (!args.ok()) return s;
   if (!name.empty()) {
+    s.written = name;
     s.file = ResolveOutputName(args.a, name);
     return s;
   }
@@ -367,23 +346,22 @@ void OutputNexScreen(Assembly& a, TToken) {
     Warning(a, line, "This file has no corresponding output_nex block!");
     return;
   }
-  TNEX_SCREEN_FILE kind;
+  TNEX_SCREEN_FILE kind = ClassifyNexScreenLength(screen.length);
+  std::string problem;
   if (!screen.file.empty()) {
     int64_t size = FileSize(screen.file);
-    if (size < 0) {
+    std::optional<std::string> bytes = ReadNexInputFile(screen.file, kMaxNexScreenFileBytes);
+    if (size < 0 || !bytes) {
       ReportMissingFile(args, screen.file);
       return;
     }
-    int32_t width = 0, height = 0;
-    if (ProbeBitmap(screen.file, width, height))
-      kind = (width == 256 && height == 192) || (width == 128 && height == 96) ? nsftImage
-                                                                               : nsftUNKNOWN;
-    else
-      kind = ClassifyNexScreenLength(static_cast<uint64_t>(size));
-  } else {
-    kind = ClassifyNexScreenLength(screen.length);
+    NexScreenFileKind k =
+        ClassifyNexScreenFile(*bytes, static_cast<uint64_t>(size), screen.written);
+    kind = k.kind;
+    problem = std::move(k.warning);
   }
   if (d->bNEXHadScreen) Warning(a, line, "This nex file already has a screen defined!");
+  if (!problem.empty()) Warning(a, line, problem);
   d->bNEXHadScreen = true;
   d->bNEXHadScreenFile = !screen.file.empty();
   d->NEXScreenFile = screen.file;

@@ -7,6 +7,7 @@
 #include "output/file_ops.h"
 #include "output/file_writer.h"
 #include "output/hex_formats.h"
+#include "output/nex_writer.h"
 #include "output/output_defs.h"
 #include "output/source_exports.h"
 #include "output/tape.h"
@@ -100,8 +101,14 @@ Outcome WriteDefinition(Assembly& a, const TFILE_Def& d) {
       // The list file writer is not part of this build yet.
       return Outcome::kDone;
     case ftNex:
-      // The NEX writer is not part of this build yet.
-      return Outcome::kDone;
+      switch (WriteNexFile(a, d)) {
+        case NexWriteResult::kIoFailure:
+          return Outcome::kHardFailure;
+        case NexWriteResult::kTooLarge:
+          return Outcome::kSoftFailure;
+        default:
+          return Outcome::kDone;
+      }
     // A failed file operation is reported and the write-out goes on; the
     // run's result stays as it was (a copy onto a file left by an earlier
     // build must not fail the build).
