@@ -374,14 +374,17 @@ TEST_F(Directives, NexDataErrorsAndWarnings) {
 }
 
 TEST_F(Directives, NexScreenAndPalette) {
-  // A 256 x 192 bitmap header (the rest of the file does not matter here).
-  std::string bmp(54, '\0');
+  // A 256 x 192 8-bit bitmap: header, 256 black palette entries, pixels 0.
+  std::string bmp(54 + 1024 + 256 * 192, '\0');
   bmp[0] = 'B';
   bmp[1] = 'M';
+  bmp[10] = 0x36;  // pixels at $436: after the headers and the palette
+  bmp[11] = 0x04;
   bmp[14] = 40;
   bmp[18] = 0;
   bmp[19] = 1;  // width 256
   bmp[22] = static_cast<char>(192);
+  bmp[28] = 8;  // bits per pixel
   Pass(
       " OUTPUT_NEX_SCREEN \"none.nex\", \"\", $4000, 6912, 1, 2\n"
       " OUTPUT_NEX \"n.nex\", 0, $C000\n"
