@@ -14,6 +14,7 @@ DispatchTable BuildDispatchTable() {
   RegisterOptionDirectives(t);
   RegisterOutputDirectives(t);
   RegisterCompressDirective(t);
+  RegisterImportDirectives(t);
   return t;
 }
 

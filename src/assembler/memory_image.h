@@ -16,6 +16,7 @@ inline constexpr int32_t kDumpCell = 0x239000;
 // of the described cell never change, so they are not stored.
 struct TMemCell {
   uint8_t Value = 0;
+  uint8_t Compare = 0;  // reference byte loaded by IMPORT_COMPARISON
   uint8_t timerMarks = 0;
   int32_t SourceID = -1;
   int32_t Line = 0;

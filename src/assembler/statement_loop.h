@@ -37,6 +37,7 @@ void RegisterMacroDirectives(DispatchTable& t);      // macros.cpp
 void RegisterOptionDirectives(DispatchTable& t);     // symbols/option_directives.cpp
 void RegisterOutputDirectives(DispatchTable& t);     // output/output_directives.cpp
 void RegisterCompressDirective(DispatchTable& t);    // memtools/compress_directive.cpp
+void RegisterImportDirectives(DispatchTable& t);     // memtools/import_directives.cpp
 
 struct StatementState {
   TRec* PendingLabel = nullptr;

@@ -81,6 +81,7 @@ struct PassState {
   bool finalPass = false;
   bool clean = false;
   bool message = false;
+  bool comparisonData = false;  // IMPORT_COMPARISON loaded reference bytes this run
   bool otherAssembler = false;  // LOCAL or REPT seen
   bool compressSeen = false;    // VELDCOMPRESS met in this pass
   bool holdWarnings = false;    // a repeated pass: its warnings were printed already

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "assembler/assembly.h"
+#include "memtools/cpm_drive_file.h"
 #include "output/file_ops.h"
 #include "output/file_writer.h"
 #include "output/hex_formats.h"
@@ -50,8 +51,15 @@ Outcome WriteMemoryRange(Assembly& a, const TFILE_Def& d) {
       return Soft(
           SaveOutputFile(a, d.FileName, CHeaderText(d, FetchRangeBytes(a, d.Start, d.Length))));
     case ftCPM:
-      // Writing into the CP/M disk image is not part of this build yet.
-      return Outcome::kDone;
+      switch (WriteCpmOutput(a, d)) {
+        case CpmOutputStatus::kWritten:
+          return Outcome::kDone;
+        case CpmOutputStatus::kFailed:
+          return Outcome::kSoftFailure;
+        case CpmOutputStatus::kIoError:
+          return Outcome::kHardFailure;
+      }
+      return Outcome::kHardFailure;
     case ftPara:
     default:
       return Outcome::kDone;  // recorded only

@@ -198,10 +198,8 @@ void ApplyRegisterPresets(Assembly& a) {
   a.cpu.IFF1 = a.cpu.IFF2 = ie;
 }
 
-void ReadCpmSettings(Assembly& a) {
-  CpmSettings& c = a.cpm;
-  c.haveDrives = false;
-  c.drives.clear();
+CpmSettings CpmSettingsFromSymbols(Assembly& a) {
+  CpmSettings c;
   if (const TRec* r = FindSymbol(a, "Veld_cpm_drives", false)) {
     if ((r->Mode == T_VarVal || r->Mode == T_FixedVal) && r->Val.Sort == erString) {
       c.haveDrives = true;
@@ -215,6 +213,9 @@ void ReadCpmSettings(Assembly& a) {
   c.resTracks0 = IntegerOfSymbol(a, "Veld_cpm_res_tracks_0", 1);
   c.resTracksX = IntegerOfSymbol(a, "Veld_cpm_res_tracks_x", 0);
   c.diskCnt = IntegerOfSymbol(a, "Veld_cpm_disk_cnt", 8);
+  return c;
 }
+
+void ReadCpmSettings(Assembly& a) { a.cpm = CpmSettingsFromSymbols(a); }
 
 bool LogicPriorityUntouched(const Assembly& a) { return !a.options.logicPriorityAssigned; }

@@ -17,6 +17,7 @@ struct SnapshotCpuState {
   bool onlyUse128KSNAVector = false;
 };
 
+// CP/M drive file and disk geometry (the Veld_cpm_* symbols).
 struct CpmSettings {
   int32_t secPerTrack = 128, secPerBlock = 32, blocksPerDisk = 2048, dirCnt = 512;
   int32_t resTracks0 = 1, resTracksX = 0, diskCnt = 8;
@@ -25,6 +26,11 @@ struct CpmSettings {
 };
 
 void ApplyRegisterPresets(Assembly& a);
+// The CP/M drive file name (taken only from a variable or constant holding a
+// string) and disk geometry as the symbols hold them now; defaults for
+// missing symbols.
+CpmSettings CpmSettingsFromSymbols(Assembly& a);
+// Copies them into the context after a successful assembly, for OUTPUT_CPM.
 void ReadCpmSettings(Assembly& a);
 // True while the source has not assigned zoLogicOperatorsHighPri itself.
 bool LogicPriorityUntouched(const Assembly& a);
