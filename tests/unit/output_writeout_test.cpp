@@ -183,7 +183,6 @@ TEST_F(WriteOut, EveryRangeKindReachesItsFormat) {
 TEST_F(WriteOut, KindsWithoutAWriterHereWriteNothing) {
   Add(ftSZX, "s.szx");
   Add(ftPara, "ParaSys");
-  Add(ftCPM, "A:X.COM", 0, 4);
   EXPECT_TRUE(WriteOutputFiles(a));
   EXPECT_EQ(Folder(), std::vector<std::string>{});
 }
