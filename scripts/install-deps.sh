@@ -9,6 +9,9 @@ packages=(cmake g++ make python3 libgtest-dev libbenchmark-dev zlib1g-dev libpng
 packages+=(fuse-emulator-utils cpmtools libz80ex-dev fp-compiler gcc)
 # Test pictures for NEX loading screens are made with ImageMagick.
 packages+=(imagemagick)
+# hexdump writes plain hex dump inputs for the import checks; z80asm assembles
+# the reference of the README's CP/M example.
+packages+=(bsdextrautils z80asm)
 # Benchmarks compare with peer assemblers and time whole commands.
 if [ "${1:-}" = "--bench" ]; then packages+=(hyperfine z80asm time); fi
 

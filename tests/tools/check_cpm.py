@@ -14,6 +14,8 @@ formats the disks. Then:
 2. Files put in by cpmcp are read back by IMPORT_CPM byte for byte.
 3. A full directory and a full disk fail with the described message and exit
    code 1; the image stays consistent for fsck.cpm.
+4. The README's example: HELLO.COM copied out by cpmcp holds the bytes that
+   z80asm (Debian) makes of the same program.
 
 Usage: check_cpm.py QAS
 """
@@ -302,6 +304,38 @@ def full_disks(w, known):
     w.fsck("narrow", "fulld.img", "a full disk after the failed write")
 
 
+README_EXAMPLE = """        EMULATE_SPECTRUM "CPM"
+Veld_cpm_drives = "drive.img"           ; beside the source (or a path)
+        ORG $100
+start:  LD DE, msg
+        LD C, 9                         ; BDOS: print string
+        JP 5
+msg:    DB "Hello from Veld", 13, 10, "$"
+        OUTPUT_CPM "A:HELLO.COM", start, $ - start
+"""
+
+Z80ASM_EXAMPLE = """        org 256
+start:  ld de, msg
+        ld c, 9
+        jp 5
+msg:    db "Hello from Veld", 13, 10, "$"
+"""
+
+
+def readme_example(w):
+    if not shutil.which("z80asm"):
+        print("z80asm is not installed: the README example is not compared")
+        return
+    make_drive(w, "drive.img")
+    code, out, err = w.assemble(README_EXAMPLE)
+    check(code == 0, f"README example: exit {code}\n{out}{err}")
+    with open(w.path("hello.z80"), "w") as f:
+        f.write(Z80ASM_EXAMPLE)
+    w.tool("z80asm", "-o", "hello.ref", "hello.z80")
+    w.copy_out("veld", "drive.img", "0:HELLO.COM", "the README example", w.read("hello.ref"))
+    w.fsck("veld", "drive.img", "the README example")
+
+
 def main():
     for tool in ("mkfs.cpm", "cpmls", "cpmcp", "fsck.cpm"):
         if not shutil.which(tool):
@@ -314,6 +348,7 @@ def main():
         written_files(w, known)
         read_files(w, known)
         full_disks(w, known)
+        readme_example(w)
     if failures:
         print(f"{len(failures)} failure(s)")
         return 1
