@@ -10,6 +10,7 @@
 #include "output/hex_formats.h"
 #include "output/nex_writer.h"
 #include "output/output_defs.h"
+#include "output/snapshots.h"
 #include "output/source_exports.h"
 #include "output/tape.h"
 
@@ -66,8 +67,16 @@ Outcome WriteMemoryRange(Assembly& a, const TFILE_Def& d) {
   }
 }
 
-bool SnaSupported(uint8_t model) {
-  return IsCPC(model) || Is48K(model) || Is128KFamily(model) || IsNext(model);
+Outcome Snapshot(Assembly& a, const TFILE_Def& d) {
+  switch (WriteSnapshot(a, d)) {
+    case SnapshotResult::kWritten:
+      return Outcome::kDone;
+    case SnapshotResult::kRefused:
+      return Outcome::kSoftFailure;
+    case SnapshotResult::kIoFailure:
+      break;
+  }
+  return Outcome::kHardFailure;
 }
 
 Outcome WriteDefinition(Assembly& a, const TFILE_Def& d) {
@@ -81,16 +90,9 @@ Outcome WriteDefinition(Assembly& a, const TFILE_Def& d) {
     case ftTextFile:
       return Soft(SaveOutputFile(a, d.FileName, TextFileText(d.Comment)));
     case ftSNA:
-      if (!SnaSupported(a.machine.model)) {
-        PrintOut(a, "Sorry, Veld can't generate SNA files for this machine model");
-        return Outcome::kDone;
-      }
-      // The snapshot writers are not part of this build yet.
-      return Outcome::kDone;
     case ftSZX:
     case ftZ80:
-      // The snapshot writers are not part of this build yet.
-      return Outcome::kDone;
+      return Snapshot(a, d);
     case ftTAP:
     case ftTZX:
       switch (WriteTape(a, d)) {
