@@ -6,7 +6,7 @@ packages=(cmake g++ make python3 libgtest-dev libbenchmark-dev zlib1g-dev libpng
           pasmo z80dasm srecord)
 # Independent readers of the output files: snapshot and tape tools, CP/M
 # disk tools, a Z80 emulation library, C and Pascal compilers.
-packages+=(fuse-emulator-utils cpmtools libz80ex-dev fp-compiler gcc)
+packages+=(fuse-emulator-utils cpmtools libz80ex-dev fp-compiler gcc libspectrum-dev)
 # Test pictures for NEX loading screens are made with ImageMagick.
 packages+=(imagemagick)
 # hexdump writes plain hex dump inputs for the import checks; z80asm assembles
