@@ -178,13 +178,17 @@ struct MatchFinder::Impl {
     if (below >= 0) best = Common(below, r);
     if (above >= 0) best = std::max(best, Common(r, above));
     if (best == 0 || best <= atLeast) return {-1, best};
-    // The rank interval of suffixes sharing `best` bytes with cur.
-    const int32_t top = static_cast<int32_t>(std::bit_floor(static_cast<uint32_t>(n)));
+    // The rank interval of suffixes sharing `best` bytes with cur, found by
+    // galloping out from the nearest candidates (it is usually narrow).
     int32_t lo = below >= 0 && Common(below, r) == best ? below : r;
-    for (int32_t step = top; step > 0; step >>= 1)
+    int32_t step = 1;
+    for (; lo - step >= 0 && Common(lo - step, r) >= best; step <<= 1) lo -= step;
+    for (step >>= 1; step > 0; step >>= 1)
       if (lo - step >= 0 && Common(lo - step, r) >= best) lo -= step;
     int32_t hi = above >= 0 && Common(r, above) == best ? above : r;
-    for (int32_t step = top; step > 0; step >>= 1)
+    step = 1;
+    for (; hi + step < n && Common(r, hi + step) >= best; step <<= 1) hi += step;
+    for (step >>= 1; step > 0; step >>= 1)
       if (hi + step < n && Common(r, hi + step) >= best) hi += step;
     return {posMin->Min(lo, hi), best};
   }
