@@ -5,6 +5,7 @@
 #include <z80ex/z80ex.h>
 
 #include <random>
+#include <set>
 
 #include "test_support.h"
 
@@ -229,6 +230,75 @@ TEST(CompressLayout, DirectAndRelocatingBlocks) {
   EXPECT_TRUE(LayOutBlock(p, stream).relocating);
   p.stub -= 1;
   EXPECT_FALSE(LayOutBlock(p, stream).relocating);
+}
+
+// A 64K block the compressor can do nothing with: escapes ($AA or $AB) and
+// other bytes alternate, so there is no run, and no 5-byte sequence comes
+// twice, so there is no copy. Half the bytes cost three, and the stream is
+// 3 * 32768 + 32768 + 3 bytes, just over 128 KiB.
+Bytes EscapeHeavy() {
+  std::mt19937 rng(3);
+  std::set<uint64_t> seen;
+  Bytes b = {0xAA};
+  auto last5 = [&] {
+    uint64_t k = 0;
+    for (size_t i = b.size() - 5; i < b.size(); ++i) k = k << 8 | b[i];
+    return k;
+  };
+  // Appends v unless the five bytes it ends came before.
+  auto tryPush = [&](uint8_t v) {
+    b.push_back(v);
+    if (b.size() >= 5 && !seen.insert(last5()).second) {
+      b.pop_back();
+      return false;
+    }
+    return true;
+  };
+  while (b.size() < 0x10000) {
+    if (!tryPush(static_cast<uint8_t>(rng() % 0xAA))) continue;
+    if (tryPush(rng() % 2 ? 0xAA : 0xAB)) continue;
+    if (b.size() >= 5) seen.erase(last5());
+    b.pop_back();
+  }
+  b.resize(0x10000);
+  return b;
+}
+
+TEST(CompressImage, BlocksThatCannotBePlantedLeaveTheImageAlone) {
+  TestRun run;
+  Assembly& a = *run.a;
+  a.machine.model = mdl48K;
+  ClearImage(a);
+  const Bytes data = EscapeHeavy();
+  ASSERT_GT(CompressStream(data, 0).size(), kStreamLimit);
+  for (int32_t i = 0; i < 0x10000; ++i) StoreImageByte(a, i, data[i], false, false);
+  CompressParams p;
+  p.end = 0x10000;
+  p.line = 12;
+  int32_t end = -1;
+  EXPECT_FALSE(CompressImage(a, p, end));
+  EXPECT_EQ(end, -1);
+  EXPECT_EQ(a.pass.nErrors, 1);
+  ASSERT_EQ(run.console.err.size(), 1u);
+  EXPECT_NE(run.console.err[0].find(":   12  : error: Range Error - the compressed stream is "
+                                    "longer than 128 KiB ("),
+            std::string::npos)
+      << run.console.err[0];
+  for (int32_t i = 0; i < 0x10000; ++i) ASSERT_EQ(ReadImageByte(a, i), data[i]) << i;
+
+  // A small block whose planted form would end one byte past $FFFF.
+  p.start = 0x8000;
+  p.end = 0x800C;
+  const int32_t size =
+      4 + static_cast<int32_t>(CompressStream(Bytes(&data[0x8000], &data[0x800C]), 0x8000).size()) +
+      56;
+  p.stub = 0x10000 - size + 1;
+  EXPECT_FALSE(CompressImage(a, p, end));
+  EXPECT_EQ(a.pass.nErrors, 2);
+  for (int32_t i = 0; i < 0x10000; ++i) ASSERT_EQ(ReadImageByte(a, i), data[i]) << i;
+  p.stub -= 1;  // ends exactly at $FFFF
+  EXPECT_TRUE(CompressImage(a, p, end));
+  EXPECT_EQ(end, 0x10000);
 }
 
 // ---------------------------------------------------------------------------
