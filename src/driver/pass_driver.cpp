@@ -94,6 +94,14 @@ void CompressionPasses(Assembly& a) {
   }
 }
 
+// The compression step, then: when it failed, the files recorded for the
+// uncompressed image are not written.
+void CompressAfterFinalPass(Assembly& a) {
+  const int32_t errors = a.pass.nErrors;
+  CompressionPasses(a);
+  if (a.pass.abort || a.pass.nErrors > errors) ClearFileDefs(a);
+}
+
 // Passes until the counts settle or a stop rule holds, then the final pass.
 bool AssembleInPasses(Assembly& a) {
   ClearRunState(a);
@@ -127,7 +135,7 @@ bool AssembleInPasses(Assembly& a) {
     a.runPass(a);
     ApplyRegisterPresets(a);
     if (p.clean && p.compressSeen && !p.abort) {
-      CompressionPasses(a);
+      CompressAfterFinalPass(a);
       ApplyRegisterPresets(a);
     }
     PrintCounts(a);

@@ -1,6 +1,5 @@
 ; The planted block would run past $FFFF: one error against the directive
-; that is carried out, and the image is left as it was (nothing planted at
-; the top, the range not cleared).
+; that is carried out, and no file of the failed run is written.
         ORG $8000
 begin:  DB "ABCDEFABCDEF"
 finish:
