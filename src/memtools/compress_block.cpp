@@ -111,6 +111,37 @@ std::string Hex4(int64_t v) {
   return buf;
 }
 
+bool Overlap(int64_t a0, int64_t a1, int64_t b0, int64_t b1) { return a0 < b1 && b0 < a1; }
+
+// Whether the routine, as it expands the stream, would write over stream
+// bytes it has not read yet or over its own code: the program would then be
+// corrupted, or the routine crash, on the target machine.
+bool OverwritesItself(std::span<const uint8_t> stream, int32_t start, int64_t streamAt,
+                      int64_t routineAt, int32_t routineLength) {
+  const int64_t streamEnd = streamAt + static_cast<int64_t>(stream.size());
+  int64_t out = start;
+  size_t i = 0;
+  while (i < stream.size()) {
+    uint8_t t = stream[i];
+    int64_t n = 1;
+    if (t == kRunEscape) {
+      n = stream[i + 2] ? stream[i + 2] : 256;
+      i += 3;
+    } else if (t == kCopyEscape) {
+      if (stream[i + 1] == 0 && stream[i + 2] == 0) return false;
+      n = stream[i + 3] ? stream[i + 3] : 256;
+      i += 4;
+    } else {
+      i += 1;
+    }
+    if (Overlap(out, out + n, streamAt + static_cast<int64_t>(i), streamEnd) ||
+        Overlap(out, out + n, routineAt, routineAt + routineLength))
+      return true;
+    out += n;
+  }
+  return false;
+}
+
 }  // namespace
 
 void CompressError(Assembly& a, const CompressParams& p, int n, const std::string& extra) {
@@ -187,6 +218,14 @@ bool CompressImage(Assembly& a, const CompressParams& p, int32_t& endAddress) {
     CompressError(a, p, E_AddressError,
                   " - the compressed block at " + Hex4(p.stub) + " would end at " + Hex4(blockEnd) +
                       ", past $FFFF");
+    return false;
+  }
+  const int64_t routineAt = b.relocating ? kTop - b.routineLength : blockEnd - b.routineLength;
+  const int64_t streamAt = routineAt - static_cast<int64_t>(stream.size());
+  if (OverwritesItself(stream, p.start, streamAt, routineAt, b.routineLength)) {
+    CompressError(a, p, E_AddressError,
+                  " - the compressed block at " + Hex4(p.stub) +
+                      " would overwrite itself while it expands; choose another stub");
     return false;
   }
   MemoryImage& m = a.image;

@@ -301,6 +301,26 @@ TEST(CompressImage, BlocksThatCannotBePlantedLeaveTheImageAlone) {
   EXPECT_EQ(end, 0x10000);
 }
 
+TEST(CompressImage, ABlockThatWouldOverwriteItselfIsRefused) {
+  TestRun run;
+  Assembly& a = *run.a;
+  a.machine.model = mdl48K;
+  ClearImage(a);
+  // $FF00-$FFE0 of zeros: the stream is short and the output soon passes it.
+  CompressParams p;
+  p.start = 0xFF00;
+  p.end = 0xFFE0;  // no room above: the direct layout, planted inside the range
+  p.stub = 0xFF10;
+  p.exec = 0x8000;
+  int32_t end = -1;
+  EXPECT_FALSE(CompressImage(a, p, end));
+  ASSERT_EQ(run.console.err.size(), 1u);
+  EXPECT_NE(run.console.err[0].find("would overwrite itself while it expands"), std::string::npos);
+  // Planted below the range it is fine.
+  p.stub = 0xFE00;
+  EXPECT_TRUE(CompressImage(a, p, end));
+}
+
 // ---------------------------------------------------------------------------
 // The planted block on an emulated Z80.
 
