@@ -133,10 +133,10 @@ void HandleMacro(Assembly& a, TToken) {
   LexNext(a);
   DefineAddress(a, label, CurSeg(a).PC);
   label->Mode = T_Macro;
-  label->pMacroParams.clear();
+  label->pMacroParams->clear();
   // After a faulty parameter list the body is still skipped, so that it is
   // not assembled as ordinary code.
-  ReadFormalParameters(a, label->pMacroParams, false);
+  ReadFormalParameters(a, *label->pMacroParams, false);
   label->StartLex = LexSave(a);
   SkipMacroBody(a, label->StartLex);
 }
@@ -193,7 +193,7 @@ ArgEnd ReadArgument(Assembly& a, TMacroArg& arg) {
 // Reads the actual arguments of an invocation; the "(" is current.
 bool ReadArguments(Assembly& a, const TRec& macro, std::vector<TMacroArg>& args) {
   LexNext(a);
-  const auto& formals = macro.pMacroParams;
+  const std::vector<TMacroParam>& formals = *macro.pMacroParams;
   if (formals.empty()) {
     if (NextIs(a, ")")) {
       LexNext(a);
@@ -335,13 +335,13 @@ void HandleFunction(Assembly& a, TToken) {
   LexNext(a);
   DefineAddress(a, fn, 0);
   fn->Mode = T_Function;
-  fn->pMacroParams.clear();
+  fn->pMacroParams->clear();
   if (!NextIs(a, "(")) {
     ReportError(a, E_SyntaxError);
     return;
   }
   LexNext(a);
-  if (!ReadFormalParameters(a, fn->pMacroParams, true)) return;
+  if (!ReadFormalParameters(a, *fn->pMacroParams, true)) return;
   fn->StartLex = LexSave(a);
   do LexNext(a);
   while (a.lex.pos.Item == I_EOL);
@@ -360,6 +360,7 @@ void HandleFunction(Assembly& a, TToken) {
 void DefineAliasBody(Assembly& a, TRec* r) {
   DefineAddress(a, r, CurSeg(a).PC);
   r->Mode = T_Alias;
+  ++a.symbols.aliasCount;
   r->Val = TExpRes{};
   r->Val.Sort = erError;
   r->StartLex = LexSave(a);

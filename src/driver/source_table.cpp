@@ -1,5 +1,6 @@
 #include "driver/source_table.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -30,21 +31,6 @@ std::string ShortNameOf(const std::string& full) {
 // Appends one Unicode code point as a Latin-1 character ("?" when it has none).
 void PutLatin1(std::string& line, uint32_t cp) {
   line.push_back(cp <= 0xFF ? static_cast<char>(cp) : '?');
-}
-
-// Splits Latin-1 text at CR LF, LF or CR.
-void SplitLatin1(std::string_view text, std::vector<std::string>& lines) {
-  size_t start = 0;
-  const size_t n = text.size();
-  for (size_t i = 0; i < n; ++i) {
-    char c = text[i];
-    if (c == '\n' || c == '\r') {
-      lines.emplace_back(text.substr(start, i - start));
-      if (c == '\r' && i + 1 < n && text[i + 1] == '\n') ++i;
-      start = i + 1;
-    }
-  }
-  if (start < n) lines.emplace_back(text.substr(start));
 }
 
 bool DecodeUtf8(std::string_view in, std::string& out) {
@@ -92,19 +78,88 @@ bool DecodeUtf16(std::string_view in, bool bigEndian, std::string& out) {
 
 }  // namespace
 
-bool DecodeSourceText(std::string_view bytes, std::vector<std::string>& lines) {
+void SourceLines::Assign(std::string text) {
+  // Every line end becomes one "\n", in place: the text only shrinks.
+  if (text.find('\r') != std::string::npos) {
+    const size_t n = text.size();
+    size_t w = 0;
+    for (size_t r = 0; r < n; ++r) {
+      char c = text[r];
+      if (c == '\r') {
+        c = '\n';
+        if (r + 1 < n && text[r + 1] == '\n') ++r;
+      }
+      text[w++] = c;
+    }
+    text.resize(w);
+  }
+  // A short text would live inside the string object, and the views handed
+  // out must survive this object being moved.
+  if (text.capacity() < 32) text.reserve(32);
+  const size_t n = text.size();
+  const size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+  const bool openLast = n > 0 && text.back() != '\n';
+  starts_.clear();
+  starts_.shrink_to_fit();
+  if (n == 0) {
+    text_ = std::move(text);
+    return;
+  }
+  starts_.reserve(lines + (openLast ? 2 : 1));
+  starts_.push_back(0);
+  for (size_t i = 0; i < n; ++i)
+    if (text[i] == '\n') starts_.push_back(static_cast<uint32_t>(i + 1));
+  // The end of a last line without its "\n" is where that "\n" would stand.
+  if (openLast) starts_.push_back(static_cast<uint32_t>(n + 1));
+  text_ = std::move(text);
+}
+
+SourceLines& SourceLines::operator=(const std::vector<std::string>& lines) {
   std::string text;
-  if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-    if (!DecodeUtf8(bytes.substr(3), text)) return false;
-  } else if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFF\xFE") {
-    if (!DecodeUtf16(bytes.substr(2), false, text)) return false;
-  } else if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFE\xFF") {
-    if (!DecodeUtf16(bytes.substr(2), true, text)) return false;
+  size_t total = 0;
+  for (const std::string& l : lines) total += l.size() + 1;
+  text.reserve(std::max<size_t>(total, 32));
+  starts_.clear();
+  starts_.reserve(lines.size() + 1);
+  for (const std::string& l : lines) {
+    starts_.push_back(static_cast<uint32_t>(text.size()));
+    text += l;
+    text += '\n';
+  }
+  if (!lines.empty()) starts_.push_back(static_cast<uint32_t>(text.size()));
+  text_ = std::move(text);
+  return *this;
+}
+
+void SourceLines::clear() {
+  text_ = std::string();
+  starts_ = std::vector<uint32_t>();
+}
+
+bool DecodeSourceText(std::string bytes, SourceLines& lines) {
+  std::string_view b(bytes);
+  std::string text;
+  if (b.size() >= 3 && b.substr(0, 3) == "\xEF\xBB\xBF") {
+    if (!DecodeUtf8(b.substr(3), text)) return false;
+  } else if (b.size() >= 2 && b.substr(0, 2) == "\xFF\xFE") {
+    if (!DecodeUtf16(b.substr(2), false, text)) return false;
+  } else if (b.size() >= 2 && b.substr(0, 2) == "\xFE\xFF") {
+    if (!DecodeUtf16(b.substr(2), true, text)) return false;
   } else {
-    SplitLatin1(bytes, lines);
+    lines.Assign(std::move(bytes));
     return true;
   }
-  SplitLatin1(text, lines);
+  bytes = std::string();
+  lines.Assign(std::move(text));
+  return true;
+}
+
+bool DecodeSourceText(std::string_view bytes, std::vector<std::string>& lines) {
+  SourceLines decoded;
+  if (!DecodeSourceText(std::string(bytes), decoded)) return false;
+  lines.clear();
+  lines.reserve(decoded.size());
+  for (size_t i = 0; i < decoded.size(); ++i) lines.emplace_back(decoded[i]);
   return true;
 }
 
@@ -156,7 +211,7 @@ int LoadSource(Assembly& a, std::string_view name) {
   std::string bytes;
   s.readError = ReadInputFile(full, bytes);
   if (!s.readError.empty()) return slot;
-  if (!DecodeSourceText(bytes, s.Lines)) {
+  if (!DecodeSourceText(std::move(bytes), s.Lines)) {
     s.Lines.clear();
     s.readError = "invalid text after its byte-order mark";
   }

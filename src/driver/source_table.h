@@ -12,10 +12,35 @@
 
 struct Assembly;
 
+// The lines of a loaded file: its text in one buffer, every line followed by
+// one "\n", and the offset where each line starts. A line is a view into the
+// buffer, which never moves while the lines are in use, so the lexer and its
+// saved positions hold views instead of copies. Four bytes per line beside
+// the text, and no allocation per line.
+class SourceLines {
+ public:
+  size_t size() const { return starts_.empty() ? 0 : starts_.size() - 1; }
+  bool empty() const { return size() == 0; }
+  std::string_view operator[](size_t i) const {
+    return std::string_view(text_.data() + starts_[i], starts_[i + 1] - starts_[i] - 1);
+  }
+  // Takes the decoded text of a file: lines end at CR LF, LF or CR.
+  void Assign(std::string text);
+  // The lines as given, one per element (line ends inside them stay).
+  SourceLines& operator=(const std::vector<std::string>& lines);
+  void clear();
+  // Bytes held, for the memory budget.
+  size_t Footprint() const { return text_.capacity() + starts_.capacity() * sizeof(uint32_t); }
+
+ private:
+  std::string text_;
+  std::vector<uint32_t> starts_;  // one more than the lines: the end of the last
+};
+
 struct TSource {
   std::string FileName;   // full resolved path; the key for finding a loaded file
   std::string ShortName;  // file-name part, shown in diagnostics
-  std::vector<std::string> Lines;
+  SourceLines Lines;
   bool loaded = false;    // a free slot has no lines
   bool exists = false;    // the file was found on disk
   std::string readError;  // why an existing file could not be read ("" when it was)
@@ -52,4 +77,7 @@ void ClearSources(Assembly& a);
 // Converts raw file bytes to Latin-1 lines: a UTF-8 or UTF-16 byte-order mark
 // selects that decoding, otherwise each byte is one character. Lines end at
 // CR LF, LF or CR. Returns false when the bytes are not valid for the mark.
+// The bytes are taken over: plain 8-bit text becomes the lines' buffer
+// without a copy.
+bool DecodeSourceText(std::string bytes, SourceLines& lines);
 bool DecodeSourceText(std::string_view bytes, std::vector<std::string>& lines);

@@ -333,7 +333,7 @@ struct BodyRunner {
 // Reads the arguments into the new frame; false after an error.
 bool BindArguments(Assembly& a, const TRec& fn, int32_t callerFrame) {
   LexNext(a);  // "("
-  const auto& params = fn.pMacroParams;
+  const std::vector<TMacroParam>& params = *fn.pMacroParams;
   for (size_t i = 0; i < params.size(); ++i) {
     if (i > 0) {
       if (!IsChar(a, ",")) return false;

@@ -82,7 +82,7 @@ bool IsDefineWord(std::string_view w) {
 
 // Makes the line text a view of the current source's line; a line too long
 // for the 32-bit positions is cut (no real source comes near that).
-void SetLine(TLexPos& p, const std::string& line) {
+void SetLine(TLexPos& p, std::string_view line) {
   size_t len = line.size();
   if (len > static_cast<size_t>(INT32_MAX - 2)) len = INT32_MAX - 2;
   p.lTxt = std::string_view(line.data(), len);
@@ -97,11 +97,11 @@ void FetchLine(Assembly& a) {
   TLexPos& p = a.lex.pos;
   const int32_t slot = p.cSourceListPos;
   if (slot >= 0 && slot < kSourceSlots) {
-    const std::vector<std::string>& lines = a.sources.slots[slot].Lines;
+    const SourceLines& lines = a.sources.slots[slot].Lines;
     const int32_t count = static_cast<int32_t>(std::min<size_t>(lines.size(), INT32_MAX - 1));
     while (p.Line < count) {
       ++p.Line;
-      const std::string& l = lines[static_cast<size_t>(p.Line - 1)];
+      const std::string_view l = lines[static_cast<size_t>(p.Line - 1)];
       if (!l.empty()) {
         SetLine(p, l);
         p.Item = I_EOL;
@@ -180,7 +180,7 @@ bool ExpandAlias(Assembly& a) {
   TLexPos& p = a.lex.pos;
   // After a fatal error (such as the alias stack limit) names are read as they
   // stand: a body naming its alias twice would otherwise branch for ever.
-  if (a.lex.SkippingFlag || a.pass.abort) return false;
+  if (a.lex.SkippingFlag || a.pass.abort || a.symbols.aliasCount == 0) return false;
   TRec* r = FindSymbol(a, p.ITxt, false);
   if (!r || r->Mode != T_Alias) return false;
   TLexPos atName = p;
@@ -203,8 +203,8 @@ bool ExpandAlias(Assembly& a) {
   TLexPos back = p;
   back.SValid = true;
   a.lex.aliasStack.push_back(TAliasStackEntry{std::move(back), a.diag.currentLine,
-                                              a.diag.currentSource, atBodyEnd, r->StartLex.Line,
-                                              r->StartLex.cSourceListPos});
+                                              a.diag.currentSource, atBodyEnd, r->StartLex->Line,
+                                              r->StartLex->cSourceListPos});
   LexRestoreForReturn(a, r->StartLex);
   p.SValid = false;
   return true;

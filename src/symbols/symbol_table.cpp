@@ -94,6 +94,7 @@ void ClearSymbols(Assembly& a) {
   t.storage.clear();
   t.index.clear();
   t.index.shrink_to_fit();
+  t.aliasCount = 0;
 }
 
 TRec* FindSymbol(Assembly& a, std::string_view name, bool countReference) {
@@ -121,7 +122,7 @@ TRec* FindOrCreateSymbol(Assembly& a, std::string_view name) {
     TRec*& head = t.buckets[r->CRC & (kSymbolBuckets - 1)];
     r->ListNext = head;
     head = r;
-    if (t.storage.size() * 2 > t.index.size()) GrowIndex(t);
+    if (t.storage.size() * 10 >= t.index.size() * 7) GrowIndex(t);
     IndexInsert(t.index, {crc, r->Len, r});
     if (t.last)
       t.last->AllSymbolsNext = r;

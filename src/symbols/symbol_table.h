@@ -30,6 +30,43 @@ struct TMacroParam {
   bool isVar = false;  // VAR (by reference) parameter of a user function
 };
 
+// A member that few records use, held outside the record and allocated on
+// first write: a label needs no saved position or parameter list, and with
+// tens of thousands of labels the record's size is most of the memory of a
+// run. Reading an unset member gives the default value.
+template <class T>
+class OnDemand {
+ public:
+  OnDemand() = default;
+  OnDemand(const OnDemand& o) : p_(o.p_ ? std::make_unique<T>(*o.p_) : nullptr) {}
+  OnDemand(OnDemand&&) noexcept = default;
+  OnDemand& operator=(const OnDemand& o) {
+    if (this != &o) p_ = o.p_ ? std::make_unique<T>(*o.p_) : nullptr;
+    return *this;
+  }
+  OnDemand& operator=(OnDemand&&) noexcept = default;
+  OnDemand& operator=(const T& v) {
+    Get() = v;
+    return *this;
+  }
+  T* operator->() { return &Get(); }
+  const T* operator->() const { return &Read(); }
+  T& operator*() { return Get(); }
+  const T& operator*() const { return Read(); }
+  operator const T&() const { return Read(); }
+
+ private:
+  T& Get() {
+    if (!p_) p_ = std::make_unique<T>();
+    return *p_;
+  }
+  const T& Read() const {
+    static const T kDefault{};
+    return p_ ? *p_ : kDefault;
+  }
+  std::unique_ptr<T> p_;
+};
+
 struct TRec {
   std::string Name;
   int32_t Len = 0;
@@ -42,8 +79,8 @@ struct TRec {
   TExpRes Val;
   VarType Mode = T_Undef;
   int32_t cIndex_Defn = 0;
-  TLexPos StartLex;
-  std::vector<TMacroParam> pMacroParams;
+  OnDemand<TLexPos> StartLex;                       // macros, functions, aliases
+  OnDemand<std::vector<TMacroParam>> pMacroParams;  // macros and functions
   bool bInternal = false;
   int32_t RefCount = 0;
   bool BeenRedefined = false;
@@ -67,7 +104,10 @@ struct SymbolTable {
     int32_t len = 0;
     TRec* rec = nullptr;
   };
-  std::vector<IndexSlot> index;  // size a power of two, at most half full
+  std::vector<IndexSlot> index;  // size a power of two, at most 70% full
+  // Records made aliases in this run: while there are none, identifiers
+  // need no look-up for alias expansion.
+  int32_t aliasCount = 0;
 };
 
 void ClearSymbols(Assembly& a);

@@ -18,6 +18,8 @@ TEST(SourceText, LineEndsOfEveryKind) {
   using V = std::vector<std::string>;
   EXPECT_EQ(Decode("a\r\nb\nc\rd"), (V{"a", "b", "c", "d"}));
   EXPECT_EQ(Decode("a\n\nb\n"), (V{"a", "", "b"}));
+  EXPECT_EQ(Decode("a\r\r\nb\r"), (V{"a", "", "b"}));
+  EXPECT_EQ(Decode("\n"), V{""});
   EXPECT_EQ(Decode(""), V{});
   EXPECT_EQ(Decode(std::string("x\0y\n", 4)), V{std::string("x\0y", 3)});
 }
