@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
-# Times qas against the peer assemblers on a 2-line source and on the
-# 30000-line corpus, and reports qas's peak memory on the corpus.
+# Times qas against the peer assemblers in one hyperfine run per source:
+# a 2-line source (200 runs), the 30000-line corpus (z80asm reads it in the
+# "NAME: equ" form it needs), the 300000-line corpus and the macro- and
+# loop-heavy source of this folder. Prints a markdown table with the peak
+# memory of each qas run and the CPU cost per executed statement, and writes
+# it into the README between the bench-table markers.
+#
+# usage: bench/compare.sh [QAS] [STATEMENT_COST]
 set -euo pipefail
-qas=$(realpath "${1:-build-bench/qas}")
 here=$(cd "$(dirname "$0")" && pwd)
+qas=$(realpath "${1:-build-bench/qas}")
+cost=$(realpath "${2:-$(dirname "$qas")/statement_cost}")
+readme="$here/../README.md"
 gen="$here/gen_corpus.py"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -11,10 +19,54 @@ cd "$work"
 printf '        org 0\n        ld a,1\n' > small.asm
 python3 "$gen" 30000 > corpus.asm
 python3 "$gen" 30000 30000 --equ-colon > corpus_colon.asm
+python3 "$gen" 300000 > corpus300k.asm
+cp "$here/macro_loops.asm" .
 
-hyperfine -N --warmup 3 --export-markdown small.md \
-  "$qas small.asm" "z80asm -o small_z.bin small.asm" "pasmo small.asm small_p.bin"
-hyperfine -N --warmup 1 --export-markdown corpus.md \
-  "$qas corpus.asm" "z80asm -o corpus_z.bin corpus_colon.asm" "pasmo corpus.asm corpus_p.bin"
-cat small.md corpus.md
-/usr/bin/time -f "qas peak memory on the corpus: %M KiB" "$qas" corpus.asm >/dev/null
+# Mean wall time in ms of each command of one hyperfine run.
+times() {
+  local runs=$1
+  shift
+  hyperfine -N --warmup 3 --runs "$runs" --export-json run.json "$@" > /dev/null
+  python3 -c '
+import json
+for r in json.load(open("run.json"))["results"]:
+    print("%.1f" % (r["median"] * 1000))'
+}
+peak() { /usr/bin/time -f "%M" "$qas" "$1" 2>&1 >/dev/null | tail -1; }
+mb() { python3 -c "print('%.1f MB' % ($1 / 1024))"; }
+
+mapfile -t small < <(times 200 "$qas small.asm" "z80asm -o s_z.bin small.asm" \
+  "pasmo small.asm s_p.bin")
+mapfile -t c30 < <(times 20 "$qas corpus.asm" "z80asm -o c_z.bin corpus_colon.asm" \
+  "pasmo corpus.asm c_p.bin")
+mapfile -t c300 < <(times 5 "$qas corpus300k.asm")
+mapfile -t ml < <(times 5 "$qas macro_loops.asm")
+
+per() { "$cost" "$1" | sed -n 's/.*, \([0-9]*\) ns per statement/\1/p'; }
+plain=$(per corpus.asm)
+heavy=$(per macro_loops.asm)
+
+table=$(cat <<EOF
+| source | qas | qas peak memory | z80asm | pasmo |
+|---|---|---|---|---|
+| 2-line file (median of 200 runs) | ${small[0]} ms | $(mb "$(peak small.asm)") | ${small[1]} ms | ${small[2]} ms |
+| 30,000-line corpus | ${c30[0]} ms | $(mb "$(peak corpus.asm)") | ${c30[1]} ms | ${c30[2]} ms |
+| 300,000-line corpus ($(du -k corpus300k.asm | cut -f1) KiB) | ${c300[0]} ms | $(mb "$(peak corpus300k.asm)") | | |
+| bench/macro_loops.asm | ${ml[0]} ms | $(mb "$(peak macro_loops.asm)") | | |
+
+CPU per executed statement: ${plain} ns on the corpus, ${heavy} ns on bench/macro_loops.asm.
+Load average while measured: $(cut -d' ' -f1-3 /proc/loadavg).
+EOF
+)
+echo "$table"
+
+python3 - "$readme" "$table" <<'PY'
+import re, sys
+path, table = sys.argv[1], sys.argv[2]
+text = open(path).read()
+begin, end = "<!-- bench-table -->", "<!-- /bench-table -->"
+if begin in text and end in text:
+    text = re.sub(re.escape(begin) + ".*?" + re.escape(end),
+                  lambda m: begin + "\n" + table + "\n" + end, text, flags=re.S)
+    open(path, "w").write(text)
+PY

@@ -224,6 +224,17 @@ bool ReadArguments(Assembly& a, const TRec& macro, std::vector<TMacroArg>& args)
   return true;
 }
 
+// Appends "[" + the expansion number in six upper-case hex digits (more when
+// it needs them) + "].": the scope of one expansion's labels.
+void AppendScope(std::string& out, uint32_t n) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  int digits = 6;
+  while (digits < 8 && (n >> (4 * digits)) != 0) ++digits;
+  out += '[';
+  for (int i = digits - 1; i >= 0; --i) out += kHex[(n >> (4 * i)) & 15];
+  out += "].";
+}
+
 void ExpandMacro(Assembly& a, TRec* macro, std::string_view name) {
   MacroState& m = a.macros;
   if (m.macroStack.size() >= kMaxMacroDepth) {
@@ -238,11 +249,10 @@ void ExpandMacro(Assembly& a, TRec* macro, std::string_view name) {
   std::string prefix = a.lex.pos.ProcPrefix;
   m.macroStack.push_back(std::move(entry));
   LexRestoreForReturn(a, macro->StartLex);
-  char scope[16];
-  std::snprintf(scope, sizeof scope, "[%06X].", static_cast<uint32_t>(m.scopeCounter++));
   a.lex.pos.pActiveMacro = static_cast<int32_t>(m.macroStack.size());
   a.lex.pos.ProcPrefix = prefix;
-  a.lex.pos.ProcPrefix.append(name).append(scope);
+  a.lex.pos.ProcPrefix.append(name);
+  AppendScope(a.lex.pos.ProcPrefix, static_cast<uint32_t>(m.scopeCounter++));
 }
 
 void HandleMend(Assembly& a, TToken) {

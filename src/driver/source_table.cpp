@@ -107,8 +107,10 @@ void SourceLines::Assign(std::string text) {
   }
   starts_.reserve(lines + (openLast ? 2 : 1));
   starts_.push_back(0);
-  for (size_t i = 0; i < n; ++i)
-    if (text[i] == '\n') starts_.push_back(static_cast<uint32_t>(i + 1));
+  const char* const begin = text.data();
+  const char* const end = begin + n;
+  for (const char* nl = begin; (nl = static_cast<const char*>(std::memchr(nl, '\n', end - nl)));)
+    starts_.push_back(static_cast<uint32_t>(++nl - begin));
   // The end of a last line without its "\n" is where that "\n" would stand.
   if (openLast) starts_.push_back(static_cast<uint32_t>(n + 1));
   text_ = std::move(text);

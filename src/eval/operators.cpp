@@ -315,9 +315,11 @@ using LevelFn = void (*)(Assembly&, TExpRes&);
 // ---------------------------------------------------------------------------
 // Bitwise operators (level 3 in the high slot, level 7 in the low slot).
 
+// Each level is the level above it for its left operand, then its tail: the
+// loop over its own operators. The tails alone continue an expression whose
+// first operand has been evaluated already (EvalConditional).
 template <LevelFn Next>
-void BitwiseLoop(Assembly& a, TExpRes& r, bool highSlot) {
-  Next(a, r);
+void BitwiseTail(Assembly& a, TExpRes& r, bool highSlot) {
   bool mismatch = false;
   TExpRes rhs;
   for (;;) {
@@ -343,6 +345,12 @@ void BitwiseLoop(Assembly& a, TExpRes& r, bool highSlot) {
     SetInt(r, op == opAnd ? (left & right) : op == opOr ? (left | right) : (left ^ right));
   }
   if (mismatch) Fail(a, E_TypeMismatch);
+}
+
+template <LevelFn Next>
+void BitwiseLoop(Assembly& a, TExpRes& r, bool highSlot) {
+  Next(a, r);
+  BitwiseTail<Next>(a, r, highSlot);
 }
 
 // ---------------------------------------------------------------------------
@@ -418,8 +426,7 @@ bool CompareValues(const TExpRes& l, const TExpRes& r, int& order) {
 }
 
 template <LevelFn Next>
-void CompareLoop(Assembly& a, TExpRes& r) {
-  Next(a, r);
+void CompareTail(Assembly& a, TExpRes& r) {
   bool mismatch = false;
   TExpRes rhs;
   for (;;) {
@@ -438,6 +445,12 @@ void CompareLoop(Assembly& a, TExpRes& r) {
   if (mismatch) Fail(a, E_TypeMismatch);
 }
 
+template <LevelFn Next>
+void CompareLoop(Assembly& a, TExpRes& r) {
+  Next(a, r);
+  CompareTail<Next>(a, r);
+}
+
 // ---------------------------------------------------------------------------
 // Levels 3 and 7: the two slots that swap with zoLogicOperatorsHighPri.
 
@@ -451,8 +464,7 @@ void Level3(Assembly& a, TExpRes& r) {
 // ---------------------------------------------------------------------------
 // Level 4: shifts, integer left operand only.
 
-void Level4(Assembly& a, TExpRes& r) {
-  Level3(a, r);
+void Level4Tail(Assembly& a, TExpRes& r) {
   bool mismatch = false;
   TExpRes rhs;
   for (;;) {
@@ -476,6 +488,11 @@ void Level4(Assembly& a, TExpRes& r) {
     r.Int = Wrap(op == opShl ? U(r.Int) << count : U(r.Int) >> count);
   }
   if (mismatch) Fail(a, E_TypeMismatch);
+}
+
+void Level4(Assembly& a, TExpRes& r) {
+  Level3(a, r);
+  Level4Tail(a, r);
 }
 
 // ---------------------------------------------------------------------------
@@ -547,8 +564,7 @@ bool Multiply(Op op, TExpRes& r, const TExpRes& rhs, bool& divZero) {
   return false;  // "*" after a string that is not one character long
 }
 
-void Level5(Assembly& a, TExpRes& r) {
-  Level4(a, r);
+void Level5Tail(Assembly& a, TExpRes& r) {
   bool mismatch = false;
   TExpRes rhs;
   for (;;) {
@@ -573,6 +589,11 @@ void Level5(Assembly& a, TExpRes& r) {
       Fail(a, E_DivideByZero);
   }
   if (mismatch) Fail(a, E_TypeMismatch);
+}
+
+void Level5(Assembly& a, TExpRes& r) {
+  Level4(a, r);
+  Level5Tail(a, r);
 }
 
 // ---------------------------------------------------------------------------
@@ -628,8 +649,7 @@ bool Add(Op op, TExpRes& r, const TExpRes& rhs) {
   return false;
 }
 
-void Level6(Assembly& a, TExpRes& r) {
-  Level5(a, r);
+void Level6Tail(Assembly& a, TExpRes& r) {
   bool mismatch = false;
   TExpRes rhs;
   for (;;) {
@@ -648,6 +668,11 @@ void Level6(Assembly& a, TExpRes& r) {
   if (mismatch) Fail(a, E_TypeMismatch);
 }
 
+void Level6(Assembly& a, TExpRes& r) {
+  Level5(a, r);
+  Level6Tail(a, r);
+}
+
 void Level7(Assembly& a, TExpRes& r) {
   if (HighPri(a))
     CompareLoop<Level6>(a, r);
@@ -658,8 +683,7 @@ void Level7(Assembly& a, TExpRes& r) {
 // ---------------------------------------------------------------------------
 // Level 8: binary "!" joins bytes, integer left operand only.
 
-void Level8(Assembly& a, TExpRes& r) {
-  Level7(a, r);
+void Level8Tail(Assembly& a, TExpRes& r) {
   bool mismatch = false;
   TExpRes rhs;
   for (;;) {
@@ -691,7 +715,28 @@ void EvalConditional(Assembly& a, TExpRes& r) {
     ResetValue(r);
     return;
   }
-  Level8(a, r);
+  // Levels 8 down to 3 each evaluate the level above for their left operand
+  // before looking for their own operators, so the first operand is the
+  // unary level's, followed by every level's tail from 3 up to 8. Most
+  // operands are one value: when no operator follows it, no tail has work.
+  // The slots of levels 3 and 7 are chosen as Level7 and Level3 would on
+  // entry, before anything is evaluated.
+  const bool high = HighPri(a);
+  EvalUnary(a, r);
+  if (PeekOp(a) != opNone) {
+    if (high)
+      BitwiseTail<EvalUnary>(a, r, true);
+    else
+      CompareTail<EvalUnary>(a, r);
+    Level4Tail(a, r);
+    Level5Tail(a, r);
+    Level6Tail(a, r);
+    if (high)
+      CompareTail<Level6>(a, r);
+    else
+      BitwiseTail<Level6>(a, r, false);
+    Level8Tail(a, r);
+  }
   if (PeekOp(a) != opQuestion) return;
   LexNext(a);
   if (r.Sort != erInteger) {
