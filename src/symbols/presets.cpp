@@ -4,6 +4,7 @@
 #include "symbols/presets.h"
 
 #include <cctype>
+#include <string>
 
 #include "assembler/assembly.h"
 
@@ -170,13 +171,24 @@ bool SymbolIsSet(Assembly& a, std::string_view name) {
   return false;
 }
 
+// A preset holding a float or a string gives its stored integer, which is
+// rarely what was meant: say so where the symbol is defined.
+void WarnNotInteger(Assembly& a, const TRec& r) {
+  const char* kind = r.Val.Sort == erFloat ? "a float" : "a string";
+  PrintOut(a, LocationPrefixFor(a, r.SourceID, r.Line) + " : warning: register preset " + r.Name +
+                  " holds " + kind + "; the snapshot gets " + std::to_string(r.Val.Int));
+}
+
 }  // namespace
 
 void ApplyRegisterPresets(Assembly& a) {
   auto& presets = a.pass.presets;
   for (int i = 0; i < kPresetCount; ++i) {
     presets[i] = RegisterPreset{};
-    if (const TRec* r = FindPreset(a, kPresetNames[i])) presets[i] = {true, r->Val.Int};
+    if (const TRec* r = FindPreset(a, kPresetNames[i])) {
+      presets[i] = {true, r->Val.Int};
+      if (r->Val.Sort != erInteger) WarnNotInteger(a, *r);
+    }
   }
 
   a.cpu = SnapshotCpuState{};
