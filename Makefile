@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test asan bench clean format
+.PHONY: all deps build run test asan bench clean format fuzz fuzz-build fuzz-smoke
 
 all: build
 
@@ -25,6 +25,20 @@ asan: deps
 	@cmake --build build-asan -j $(JOBS)
 	cd build-asan && ctest --output-on-failure -j $(JOBS)
 
+# libFuzzer targets (clang): a long local run, and the short smoke run of CI.
+FUZZ_SECONDS ?= 600
+fuzz-build:
+	@bash scripts/install-deps.sh --fuzz
+	@cmake -S . -B build-fuzz -DVELD_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \
+	  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build build-fuzz -j $(JOBS) --target $(notdir $(basename $(wildcard fuzz/*_fuzz.cpp)))
+
+fuzz: fuzz-build
+	bash scripts/fuzz.sh $(FUZZ_SECONDS)
+
+fuzz-smoke: fuzz-build
+	bash scripts/fuzz.sh 60
+
 bench:
 	@bash scripts/install-deps.sh --bench
 	@cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVELD_BENCH=ON >/dev/null
@@ -35,4 +49,4 @@ format:
 	clang-format -i $$(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'bench/*.cpp')
 
 clean:
-	rm -rf $(BUILD) build-asan build-bench
+	rm -rf $(BUILD) build-asan build-bench build-fuzz

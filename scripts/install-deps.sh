@@ -14,6 +14,8 @@ packages+=(imagemagick)
 packages+=(bsdextrautils z80asm)
 # Benchmarks compare with peer assemblers and time whole commands.
 if [ "${1:-}" = "--bench" ]; then packages+=(hyperfine z80asm time); fi
+# Fuzzing needs clang and its libFuzzer runtime.
+if [ "${1:-}" = "--fuzz" ]; then packages+=(clang libclang-rt-14-dev); fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -16,15 +16,11 @@ struct TRec;
 // Open constructs of each kind are bounded: the next one is error 212.
 inline constexpr size_t kMaxOpenConstructs = 255;
 
-// Repetitions one WHILE, REPEAT or float FOR may make before it is taken for
-// an endless loop (fatal error 212). A LOOP or REPT asking for more rounds
-// than this is refused the same way before its body runs.
-inline constexpr int64_t kMaxLoopTrips = 1000000;
-
-// Rounds all loops of one pass may make together (nested counted loops
-// multiply). Past it the source is taken for a runaway and the pass ends
-// with fatal error 212 instead of running for hours.
-inline constexpr int64_t kMaxPassLoopRounds = 10000000;
+// Runaway loops (Limits in driver/console.h): one WHILE, REPEAT or float FOR
+// stops after `loopTrips` repetitions and a LOOP or REPT asking for more is
+// refused before its body runs; all loops of a pass together may make
+// `passLoopRounds` rounds (nested counted loops multiply). Past either the
+// pass ends with fatal error 212.
 
 // Where a construct was opened: its line for end-of-pass reports, and the
 // macro expansion and include depth it belongs to, so that a closing keyword

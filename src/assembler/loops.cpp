@@ -36,14 +36,15 @@ bool SameContext(Assembly& a, const TConstructOrigin& o) {
 // Counts one more repetition of a condition-driven loop; too many is taken for
 // an endless loop and ends the pass.
 bool TripAllowed(Assembly& a, int64_t& trips) {
-  if (++trips <= kMaxLoopTrips && ++a.cond.passRounds <= kMaxPassLoopRounds) return true;
+  if (++trips <= a.env.limits.loopTrips && ++a.cond.passRounds <= a.env.limits.passLoopRounds)
+    return true;
   FatalError(a, E_OutOfResources);
   return false;
 }
 
 // Counts one more repetition of a counted loop against the pass's budget.
 bool RoundAllowed(Assembly& a) {
-  if (++a.cond.passRounds <= kMaxPassLoopRounds) return true;
+  if (++a.cond.passRounds <= a.env.limits.passLoopRounds) return true;
   FatalError(a, E_OutOfResources);
   return false;
 }
@@ -331,7 +332,7 @@ void OpenLoop(Assembly& a, const TLexPos& opening, const TConstructOrigin& at, i
       ScanToClose(a, opening, {tLOOP, tREPT, tMACRO}, {tLEND, tMEND}, {tLEND});
     return;
   }
-  if (count > kMaxLoopTrips) {
+  if (count > a.env.limits.loopTrips) {
     FatalError(a, E_OutOfResources);
     return;
   }

@@ -52,9 +52,22 @@ struct FixedClock : Clock {
   void SleepMs(int) override {}
 };
 
+// Bounds that stop runaway sources with error 212 instead of running for
+// hours. The program uses these values; the fuzzer lowers them so that each
+// of its inputs stays fast.
+struct Limits {
+  int64_t loopTrips = 1000000;        // rounds of one loop (LOOP/REPT counts too)
+  int64_t passLoopRounds = 10000000;  // rounds of all loops of one pass together
+  int32_t runs = 1000;                // the largest MULTIPASS count
+};
+
 struct Environment {
   Console* console = nullptr;
   Clock* clock = nullptr;
   std::function<uint32_t()> seed;  // a fresh random seed, taken once per run
   std::string exeDir;              // folder of the running program ("" if unknown)
+  // A sandboxed assembly (the fuzzer) writes no file and runs no command or
+  // file operation: writers build their bytes and stop there.
+  bool sandbox = false;
+  Limits limits{};
 };

@@ -8,9 +8,6 @@
 
 struct Assembly;
 
-// The most runs MULTIPASS may ask for; a larger count is error 212.
-inline constexpr int32_t kMaxRuns = 1000;
-
 // Lives for the whole process.
 struct RunState {
   int32_t runCounter = 0;  // completed runs; value of MULTIPASS in expressions

@@ -79,7 +79,13 @@ Outcome Snapshot(Assembly& a, const TFILE_Def& d) {
   return Outcome::kHardFailure;
 }
 
+// Definitions that act on the host beyond writing their own output file.
+bool IsHostAction(TFileKind k) {
+  return k == ftInvoke || k == ftFileCopy || k == ftFileMove || k == ftFileDelete;
+}
+
 Outcome WriteDefinition(Assembly& a, const TFILE_Def& d) {
+  if (a.env.sandbox && IsHostAction(d.Sort)) return Outcome::kDone;
   switch (d.Sort) {
     case ftNull:
     case ftHex:
@@ -158,9 +164,10 @@ bool WriteOutputFiles(Assembly& a) {
     if (r == Outcome::kSoftFailure) ok = false;
   }
   // Commands run after every file is written, in source order. A command
-  // that fails is reported and the others still run.
+  // that fails is reported and the others still run. A sandboxed assembly
+  // runs none.
   for (int32_t i = 1; i < end; ++i)
-    if (a.outputs.slots[i].Sort == ftInvoke) InvokeCommand(a, a.outputs.slots[i]);
+    if (a.outputs.slots[i].Sort == ftInvoke && !a.env.sandbox) InvokeCommand(a, a.outputs.slots[i]);
   ClearFileDefs(a);
   return ok;
 }

@@ -135,7 +135,7 @@ void DoMultipass(Assembly& a, TToken) {
   if (watch.Fired(a)) return;
   // Every run reloads, reassembles and writes everything again; a count past
   // the limit is a typo or a runaway generator, not a build.
-  if (limit > kMaxRuns) {
+  if (limit > a.env.limits.runs) {
     ReportError(a, E_OutOfResources);
     return;
   }

@@ -1,0 +1,3 @@
+    MULTIPASS 1000000000
+    org 0
+    nop

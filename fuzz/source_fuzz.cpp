@@ -1,0 +1,87 @@
+// libFuzzer target for the whole assembler: any bytes, taken as a main
+// source (with an include file and a binary beside it), must assemble to the
+// end without a crash, a hang or a sanitizer report.
+//
+// The input is split at lines holding only "%%": the first part is main.asm,
+// the second inc.asm, the third data.bin, all written into a scratch folder
+// that is the current folder. The assembly is sandboxed: output files are
+// built but not written, and no command or file operation runs.
+//
+// Build and run: make fuzz (see the Makefile), or by hand
+//   cmake -S . -B build-fuzz -DVELD_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++
+//   cmake --build build-fuzz --target source_fuzz
+//   build-fuzz/source_fuzz -dict=fuzz/source.dict fuzz/corpus/source
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "assembler/assembly.h"
+
+namespace {
+
+// The scratch folder, made once per process.
+const std::string& Scratch() {
+  static const std::string dir = [] {
+    char name[] = "/tmp/veld-fuzz-XXXXXX";
+    if (!mkdtemp(name)) std::abort();
+    if (chdir(name) != 0) std::abort();
+    // A source that includes /dev/stdin must not wait for a terminal.
+    int null = open("/dev/null", O_RDONLY);
+    if (null >= 0) dup2(null, 0);
+    return std::string(name);
+  }();
+  return dir;
+}
+
+std::vector<std::string_view> SplitParts(std::string_view text) {
+  std::vector<std::string_view> parts;
+  for (;;) {
+    size_t cut = text.find("\n%%\n");
+    if (cut == std::string_view::npos || parts.size() == 2) {
+      parts.push_back(text);
+      return parts;
+    }
+    parts.push_back(text.substr(0, cut + 1));
+    text.remove_prefix(cut + 4);
+  }
+}
+
+void WriteScratchFile(const std::string& name, std::string_view bytes) {
+  std::FILE* f = std::fopen(name.c_str(), "wb");
+  if (!f) std::abort();
+  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::fclose(f);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string& dir = Scratch();
+  std::vector<std::string_view> parts =
+      SplitParts(std::string_view(reinterpret_cast<const char*>(data), size));
+  static const char* const kNames[] = {"main.asm", "inc.asm", "data.bin"};
+  for (size_t i = 0; i < 3; ++i)
+    WriteScratchFile(dir + "/" + kNames[i], i < parts.size() ? parts[i] : std::string_view());
+
+  CapturingConsole console;
+  FixedClock clock;
+  Environment env{&console, &clock, [] { return 12345u; }, dir};
+  env.sandbox = true;
+  // Runaway bounds low enough that every input finishes in well under a
+  // second even with the sanitizers; the bounds themselves are what is
+  // tested, not their size.
+  env.limits.loopTrips = 5000;
+  env.limits.passLoopRounds = 20000;
+  env.limits.runs = 3;
+  auto a = std::make_unique<Assembly>(env);
+  AssembleMain(*a, dir + "/main.asm");
+  return 0;
+}

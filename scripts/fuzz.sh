@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Runs every libFuzzer target of build-fuzz for the given number of seconds
+# each, starting from its committed corpus (fuzz/corpus/<name>), with its
+# dictionary (fuzz/<name>.dict) when there is one. New inputs go to a work
+# copy of the corpus, so the committed one changes only by hand.
+#   scripts/fuzz.sh SECONDS [BUILD_DIR]
+# Exits non-zero when a target finds a crash, a hang (10 s), a leak, a
+# sanitizer report or runs out of memory.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+build=${2:-build-fuzz}
+status=0
+for src in fuzz/*_fuzz.cpp; do
+  target=$(basename "$src" .cpp)
+  name=${target%_fuzz}
+  corpus=fuzz/corpus/$name
+  work=$build/corpus-work/$name
+  mkdir -p "$work" "$build/findings"
+  [ -d "$corpus" ] && cp -n "$corpus"/* "$work"/ 2>/dev/null || true
+  args=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=4096
+        -print_final_stats=1 -artifact_prefix="$build/findings/$name-")
+  [ -f "fuzz/$name.dict" ] && args+=(-dict="fuzz/$name.dict")
+  echo "== $target for ${seconds}s"
+  if ! "$build/$target" "${args[@]}" "$work" 2>"$build/$target.log"; then
+    echo "FAILED: $target (see $build/$target.log and $build/findings/)"
+    tail -40 "$build/$target.log"
+    status=1
+  fi
+  grep -E 'stat::number_of_executed_units|stat::peak_rss_mb' "$build/$target.log" || true
+done
+exit $status
