@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "assembler/assembly.h"
+#include "memtools/host_files.h"
 
 namespace fs = std::filesystem;
 
@@ -150,27 +151,32 @@ class SignalShield {
   sigset_t saved_;
 };
 
-// True when `path` names one of the files this assembly read as source (the
-// main file or an include), compared by device and inode so that another
-// spelling or a link of the same file is caught too.
-bool IsSourceOfThisAssembly(const Assembly& a, const std::string& path) {
-  struct stat out;
-  if (stat(path.c_str(), &out) != 0 || !S_ISREG(out.st_mode)) return false;
-  for (const TSource& s : a.sources.slots) {
-    struct stat src;
-    if (s.loaded && s.exists && stat(s.FileName.c_str(), &src) == 0 && src.st_dev == out.st_dev &&
-        src.st_ino == out.st_ino)
-      return true;
-  }
-  return false;
+bool SameFile(const struct stat& x, const std::string& path) {
+  struct stat y;
+  return stat(path.c_str(), &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
 }
 
-// An output never replaces or patches a source of the assembly that made it:
-// a slip of the file name would otherwise destroy the user's work.
-bool RefuseSource(Assembly& a, const std::string& path) {
-  if (!IsSourceOfThisAssembly(a, path)) return false;
-  PrintErr(a,
-           " Output file \"" + path + "\" can't be written: it is a source file of this assembly");
+// Why `path` must not be replaced or patched by an output, or nullptr: it is
+// one of the files this assembly read as source (the main file or an
+// include), or the virtual CP/M drive that only OUTPUT_CPM writes into.
+// Files are compared by device and inode, so another spelling or a link of
+// the same file is caught too.
+const char* ProtectedBecause(const Assembly& a, const std::string& path) {
+  struct stat out;
+  if (stat(path.c_str(), &out) != 0 || !S_ISREG(out.st_mode)) return nullptr;
+  for (const TSource& s : a.sources.slots)
+    if (s.loaded && s.exists && SameFile(out, s.FileName))
+      return "it is a source file of this assembly";
+  if (a.cpm.haveDrives && SameFile(out, ResolveImportName(a, a.cpm.drives)))
+    return "it is the CP/M drive file";
+  return nullptr;
+}
+
+// A slip of an output's file name must not destroy the user's work.
+bool RefuseProtected(Assembly& a, const std::string& path) {
+  const char* why = ProtectedBecause(a, path);
+  if (!why) return false;
+  PrintErr(a, " Output file \"" + path + "\" can't be written: " + why);
   return true;
 }
 
@@ -182,7 +188,7 @@ void CreateOutputFolder(const std::string& path) {
 }
 
 bool SaveOutputFile(Assembly& a, const std::string& path, std::string_view bytes) {
-  if (RefuseSource(a, path)) return false;
+  if (RefuseProtected(a, path)) return false;
   if (a.env.sandbox) return true;
   CreateOutputFolder(path);
   if (IsSpecialFile(path)) {
@@ -217,7 +223,7 @@ bool SaveOutputFile(Assembly& a, const std::string& path, std::string_view bytes
 
 bool PatchOutputFile(Assembly& a, const std::string& path, uint64_t offset,
                      std::string_view bytes) {
-  if (RefuseSource(a, path)) return false;
+  if (RefuseProtected(a, path)) return false;
   if (a.env.sandbox) return true;
   CreateOutputFolder(path);
   std::string target = WriteTarget(path);

@@ -79,9 +79,10 @@ Outcome Snapshot(Assembly& a, const TFILE_Def& d) {
   return Outcome::kHardFailure;
 }
 
-// Definitions that act on the host beyond writing their own output file.
+// Definitions that act on the host beyond writing a new output file: commands,
+// file operations, and writing into the existing CP/M drive file.
 bool IsHostAction(TFileKind k) {
-  return k == ftInvoke || k == ftFileCopy || k == ftFileMove || k == ftFileDelete;
+  return k == ftInvoke || k == ftFileCopy || k == ftFileMove || k == ftFileDelete || k == ftCPM;
 }
 
 Outcome WriteDefinition(Assembly& a, const TFILE_Def& d) {

@@ -70,6 +70,16 @@ def sources_are_protected(tmp):
           "include patched through a link: refused")
     check(open(os.path.join(d, "inc.asm"), encoding="latin-1").read() == " db 1\n",
           "include patched through a link: unchanged")
+    # The virtual CP/M drive is written only by OUTPUT_CPM.
+    with open(os.path.join(d, "drive.img"), "wb") as f:
+        f.write(b"\xe5" * 4096)
+    write(os.path.join(d, "main.asm"),
+          'Veld_cpm_drives = "drive.img"\n db 1\n OUTPUT_BIN "drive.img", 0, 1\n')
+    rc, _, err = run(d)
+    check(rc == 1 and f' Output file "{d}/drive.img" can\'t be written: it is the CP/M drive file'
+          in err.splitlines(), "CP/M drive file as output: refused")
+    check(open(os.path.join(d, "drive.img"), "rb").read() == b"\xe5" * 4096,
+          "CP/M drive file as output: unchanged")
     # A file of the same name elsewhere is an ordinary output.
     os.makedirs(os.path.join(d, "build"))
     write(os.path.join(d, "main.asm"), ' db 7\n OUTPUT_BIN "build/main.asm", 0, 1\n')
