@@ -8,11 +8,13 @@
 #include "output/file_ops.h"
 #include "output/file_writer.h"
 #include "output/hex_formats.h"
+#include "output/list_file.h"
 #include "output/nex_writer.h"
 #include "output/output_defs.h"
 #include "output/snapshots.h"
 #include "output/source_exports.h"
 #include "output/tape.h"
+#include "symbols/symbol_export.h"
 
 namespace {
 
@@ -111,12 +113,13 @@ Outcome WriteDefinition(Assembly& a, const TFILE_Def& d) {
           return Outcome::kHardFailure;
       }
       return Outcome::kHardFailure;
+    // Without a file name the symbol and list files are not saved.
     case ftSYM:
-      // The symbol file writer is not part of this build yet.
-      return Outcome::kDone;
+      if (d.FileName.empty()) return Outcome::kDone;
+      return Soft(SaveOutputFile(a, d.FileName, JoinLinesCrLf(BuildSymbolLines(a, d.Options))));
     case ftList:
-      // The list file writer is not part of this build yet.
-      return Outcome::kDone;
+      if (d.FileName.empty()) return Outcome::kDone;
+      return Soft(SaveOutputFile(a, d.FileName, JoinLinesCrLf(BuildListLines(a))));
     case ftNex:
       switch (WriteNexFile(a, d)) {
         case NexWriteResult::kIoFailure:

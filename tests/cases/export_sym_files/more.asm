@@ -1,0 +1,2 @@
+; more labels
+later:  nop
