@@ -83,8 +83,10 @@ class ListBuilder {
     }
     if (group_.bytes.size() < kPaddedBytes)
       line.append(3 * (kPaddedBytes - group_.bytes.size()), ' ');
-    if (s && group_.line > 0 && static_cast<size_t>(group_.line) <= s->Lines.size())
-      line += " " + s->Lines[group_.line - 1];
+    if (s && group_.line > 0 && static_cast<size_t>(group_.line) <= s->Lines.size()) {
+      line += ' ';
+      line += s->Lines[group_.line - 1];
+    }
     lines_.push_back(std::move(line));
   }
 
