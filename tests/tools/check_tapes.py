@@ -182,12 +182,58 @@ def check_plain_and_basic_loads(c, sk):
             c.fail(f"{name}: the program did not run (no marker)")
 
 
+def screen_lines(rnd):
+    """A loading screen with empty pixel and attribute rows among full ones;
+    returns (source lines, the 6912 screen bytes)."""
+    screen = bytearray(6912)
+    for k in range(192):
+        if k % 7 != 3:
+            a = (k & 7) * 256 + (k & 0x38) * 4 + (k // 64) * 2048
+            screen[a:a + 32] = bytes(rnd.randrange(256) for _ in range(32))
+    for r in range(24):
+        if r % 5 != 2:
+            screen[6144 + r * 32:6176 + r * 32] = bytes(rnd.randrange(256) for _ in range(32))
+    return ["        ORG $4000"] + db_lines(screen), bytes(screen)
+
+
+def check_screen_loads(c, sk):
+    """Mode 1: the loader relocating itself to $FD00 (TAP) and the one running
+    in its REM line in contended memory (TZX, code up to $FFFF) load the
+    screen and the code and run the program."""
+    rnd = random.Random(1)
+    scr_src, screen = screen_lines(rnd)
+    for name, base, size in (("screen.tap", 0x8000, 9000), ("screen.tzx", 0xF400, 0xC00)):
+        src, code, done = program(base)
+        data = bytes(rnd.randrange(256) for _ in range(size - len(code)))
+        lines = scr_src + src + db_lines(data) + [
+            f'        OUTPUT_{name[-3:].upper()} "{name}", "screen", "", ${base:04X}, {size}, 1, '
+            f'${base:04X}, $123450']
+        folder = c.assemble("mode1_" + name.replace(".", "_"), lines)
+        snap = load(c, sk, os.path.join(folder, name), done)
+        if snap is None:
+            continue
+        expect_memory(c, name + " screen", snap, 0x4000, screen)
+        expect_memory(c, name + " code", snap, base, code + data)
+        if snap.memory[MARKER] != MARK:
+            c.fail(f"{name}: the program did not run (no marker)")
+
+
+def check_loader_tables(c):
+    """The loader tables in the source are what their assembler source gives."""
+    gen = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts",
+                       "gen_tape_loaders.py")
+    p = subprocess.run([sys.executable, gen, c.qas, "--check"], capture_output=True, text=True)
+    if p.returncode != 0:
+        c.fail("loader tables: " + p.stdout + p.stderr)
+
+
 def main():
     qas = os.path.abspath(sys.argv[1])
     root = os.environ.get("VELD_TOOLS_DIR") or tempfile.gettempdir()
     os.makedirs(root, exist_ok=True)
     with tempfile.TemporaryDirectory(prefix="tapes", dir=root) as work:
         c = Checker(qas, work)
+        check_loader_tables(c)
         listed = check_listings(c)
         try:
             sk = skoolkit_env.skoolkit_or_skip(root)
@@ -198,6 +244,7 @@ def main():
             sk = None
         if sk:
             check_plain_and_basic_loads(c, sk)
+            check_screen_loads(c, sk)
         if c.failures:
             return 1
     print("tapes: all checks passed")
