@@ -19,7 +19,28 @@ HEADER = os.path.join(ROOT, "src", "output", "tape_loader_code.h")
 # Each loader family, its variants and the size of each body in the REM line.
 FAMILIES = [
     ("screen_loader", [("Fit", 305), ("Low", 260)]),
+    ("banked_loader", [("Fit", 289), ("Low", 241)]),
 ]
+# A loader that runs at a place the writer chooses is assembled for RUN
+# ($7F00) and once more for $8000: the words that differ are its addresses.
+RUN_LINE = "RUN         EQU $7F00"
+
+
+def relocations(qas, work, name, code):
+    text = open(os.path.join(work, name + ".asm"), encoding="latin-1").read()
+    if RUN_LINE not in text:
+        return None
+    moved = name + "_moved"
+    with open(os.path.join(work, moved + ".asm"), "w", encoding="latin-1") as f:
+        f.write(text.replace(RUN_LINE, "RUN         EQU $8000").replace(name + ".", moved + "."))
+    other, _ = assemble(qas, work, moved)
+    words = []
+    for i, (a, b) in enumerate(zip(code, other)):
+        if a != b:
+            if b != (a + 1) % 256 or i == 0 or code[i - 1] != other[i - 1]:
+                sys.exit(f"{name}: byte {i} moves unlike an address")
+            words.append(i - 1)
+    return words
 
 
 def assemble(qas, work, name):
@@ -42,7 +63,7 @@ def header(qas):
            "// the loader bodies the tape writer puts in the BASIC loader's REM line,",
            "// and the offsets in each body where the writer patches its values. Do",
            "// not edit; change the assembler source and run the script.", "",
-           "#include <cstdint>", ""]
+           "#include <cstdint>", "", "// clang-format off", ""]
     with tempfile.TemporaryDirectory() as work:
         for f in os.listdir(LOADERS):
             shutil.copy(os.path.join(LOADERS, f), work)
@@ -62,6 +83,7 @@ def header(qas):
                     out += [f"  int {k};" for k in fields]
                     out.append("};")
                     out.append("")
+                reloc = relocations(qas, work, name, code)
                 code += bytes(size - len(code))
                 out.append(f"// {name}.asm, padded to {size} bytes")
                 out.append(f"inline constexpr uint8_t k{variant}Bytes[{size}] = {{")
@@ -70,10 +92,15 @@ def header(qas):
                 out.append("};")
                 out.append(f"inline constexpr Patches k{variant}Patches = {{" +
                            ", ".join(str(v) for _, v in offsets) + "};")
+                if reloc is not None:
+                    out.append(f"// Offsets of the address words, for a body run at $7F00.")
+                    out.append(f"inline constexpr int k{variant}Relocations[] = {{" +
+                               ", ".join(str(v) for v in reloc) + "};")
                 out.append("")
             out.append(f"}}  // namespace {family}")
             out.append("")
-    return "\n".join(out)
+    out.append("// clang-format on")
+    return "\n".join(out) + "\n"
 
 
 def main():

@@ -218,6 +218,53 @@ def check_screen_loads(c, sk):
             c.fail(f"{name}: the program did not run (no marker)")
 
 
+def bank_position(logical):
+    if logical < 0x10000:
+        return [0, 5, 2, 0][logical >> 14] * 0x4000 + (logical & 0x3FFF)
+    return logical - 0x10000
+
+
+def check_banked_loads(c, sk):
+    """Mode 3: screen and code blocks spread over the 48K view (TAP, TZX) and
+    over 128K banks (TZX, machine 128), in several row orders."""
+    rnd = random.Random(3)
+    scr_src, screen = screen_lines(rnd)
+    cases = [  # file, model, blocks (base, size), row order
+        ("banked.tap", None, [(0x8000, 700), (0x6000, 500), (0x9400, 3000), (0xC000, 2000)], 0),
+        ("banked.tzx", None, [(0x8000, 300), (0xE000, 1500)], 3),
+        ("banks.tzx", "128K", [(0x8000, 400), (0x14000, 1000), (0x1C000, 2000), (0x2C000, 900),
+                               (0xC000, 600)], 6),
+    ]
+    for name, model, blocks, order in cases:
+        src, code, done = program(blocks[0][0])
+        lines = ([f'        EMULATE_SPECTRUM "{model}"'] if model else []) + scr_src + src
+        lines += db_lines(bytes(rnd.randrange(256) for _ in range(blocks[0][1] - len(code))))
+        expected = {}
+        for base, size in blocks[1:]:
+            data = bytes(rnd.randrange(256) for _ in range(size))
+            lines += [f"        ORG ${base:X}"] + db_lines(data)
+            expected[base] = data
+        pairs = ", ".join(f"${b:X}, {n}" for b, n in blocks[1:])
+        lines += [f'        OUTPUT_{name[-3:].upper()} "{name}", "banked", "", ${blocks[0][0]:X}, '
+                  f'{blocks[0][1]}, 3, ${blocks[0][0]:X}, ${order:X}010203, {pairs}']
+        folder = c.assemble("mode3_" + name.replace(".", "_"), lines)
+        snap = load(c, sk, os.path.join(folder, name), done, 128 if model else 48)
+        if snap is None:
+            continue
+        expect_memory(c, name + " screen", snap, 0x4000, screen)
+        expect_memory(c, name + " program", snap, blocks[0][0], code)
+        ram = snap.ram(-1) if model else None
+        for base, data in expected.items():
+            if ram is None:
+                expect_memory(c, f"{name} block ${base:X}", snap, base, data)
+            else:
+                pos = bank_position(base)
+                if bytes(ram[pos:pos + len(data)]) != data:
+                    c.fail(f"{name}: bank contents at ${base:X} differ")
+        if snap.memory[MARKER] != MARK:
+            c.fail(f"{name}: the program did not run (no marker)")
+
+
 def check_loader_tables(c):
     """The loader tables in the source are what their assembler source gives."""
     gen = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts",
@@ -245,6 +292,7 @@ def main():
         if sk:
             check_plain_and_basic_loads(c, sk)
             check_screen_loads(c, sk)
+            check_banked_loads(c, sk)
         if c.failures:
             return 1
     print("tapes: all checks passed")

@@ -77,32 +77,8 @@ p_col0:     LD C,0                  ; pilot colour and the EAR level now
             LD C,A
 p_mask01:   LD A,$F8
             LD (edge_mask+1),A
-
-; Wait for 256 pilot cycles, then for the short first sync pulse.
-leader:     LD H,0
-lead_next:  LD B,LEAD_START
-            CALL edge2
-            JR NC,leader
-            LD A,LEAD_MIN
-            CP B
-            JR NC,leader            ; too short for a pilot cycle
-            INC H
-            JR NZ,lead_next
-sync:       LD B,SYNC_START
-            CALL edge1
-            JR NC,leader
-            LD A,B
-            CP SYNC_MAX
-            JR NC,sync
-            CALL edge1              ; the end of the second sync pulse
-            JR NC,leader
-p_mask23:   LD A,$F8                ; stripes of the data
-            LD (edge_mask+1),A
-            LD A,C
-            AND $40
-p_col2:     OR 0
-            LD C,A
             EXX
+            CALL find_block
 
 record:     EXX
             LD H,0
@@ -170,45 +146,5 @@ p_col5:     LD A,0                  ; border once loaded
             ENDIF
             JP (HL)
 
-; Reads one byte into A (main set in and out); fails on a time-out.
-get_byte:   EXX
-            LD L,1                  ; marker bit: the byte is done when it leaves
-            LD B,BIT_FIRST
-            JR gb_go
-gb_bit:     LD B,BIT_START
-gb_go:      CALL edge2
-            JP NC,fail
-            LD A,BIT_ONE
-            CP B
-            RL L
-            JR NC,gb_bit
-            LD A,H
-            XOR L
-            LD H,A
-            LD A,L
-            EXX
-            RET
-
-; edge2 waits for two edges, edge1 for one. B' counts the samples (43
-; T-states each) and gives carry clear when it wraps to zero (no edge).
-; Every edge flips the border between the two stripe colours.
-edge2:      CALL edge1
-            RET NC
-edge1:      LD A,DELAY
-edge_delay: DEC A
-            JR NZ,edge_delay
-edge_sample: INC B
-            RET Z
-            IN A,($FE)
-            XOR C
-            AND $40
-            JR Z,edge_sample
-            LD A,C
-edge_mask:  XOR $F8
-            LD C,A
-            AND 7
-            OR 8
-            OUT ($FE),A
-            SCF
-            RET
+            INCLUDE "tape_routines.asm"
 main_end:
