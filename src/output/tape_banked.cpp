@@ -83,7 +83,7 @@ bool PlaceBlocks(TapeBuild& t, Banks& b) {
     if (blk.Length == 0 || !(view || banks)) {
       char text[160];
       std::snprintf(text, sizeof text,
-                    " TZX cannot be generated! Block %d ($%X, length %u) must lie within "
+                    " TZX cannot be generated! Block %d ($%04X, length %u) must lie within "
                     "$4000-$FFFF or $10000-$2FFFF and hold at least one byte.",
                     i + 1, blk.Base, blk.Length);
       TapeError(t, text);
