@@ -19,7 +19,7 @@ HEADER = os.path.join(ROOT, "src", "output", "tape_loader_code.h")
 # Each loader family, its variants and the size of each body in the REM line.
 FAMILIES = [
     ("screen_loader", [("Fit", 305), ("Low", 260)]),
-    ("banked_loader", [("Fit", 289), ("Low", 241)]),
+    ("banked_loader", [("Fit", 289), ("Low", 241), ("Turbo", 340)]),
 ]
 # A loader that runs at a place the writer chooses is assembled for RUN
 # ($7F00) and once more for $8000: the words that differ are its addresses.
@@ -70,30 +70,34 @@ def header(qas):
         for family, variants in FAMILIES:
             out.append(f"namespace {family} {{")
             out.append("")
-            fields = None
+            built = []
             for variant, size in variants:
                 name = f"{family}_{variant.lower()}"
                 code, offsets = assemble(qas, work, name)
                 if len(code) > size:
                     sys.exit(f"{name}: {len(code)} bytes, more than its {size}")
-                if fields is None:
-                    fields = [k for k, _ in offsets]
-                    out.append("// Offsets in a body of the bytes the writer patches.")
-                    out.append("struct Patches {")
-                    out += [f"  int {k};" for k in fields]
-                    out.append("};")
-                    out.append("")
                 reloc = relocations(qas, work, name, code)
-                code += bytes(size - len(code))
+                built.append((variant, name, size, code + bytes(size - len(code)), dict(offsets),
+                              reloc))
+            # The fields of every variant; a variant without one has -1 there.
+            fields = []
+            for b in built:
+                fields += [k for k in b[4] if k not in fields]
+            out.append("// Offsets in a body of the bytes the writer patches (-1: none).")
+            out.append("struct Patches {")
+            out += [f"  int {k};" for k in fields]
+            out.append("};")
+            out.append("")
+            for variant, name, size, code, offsets, reloc in built:
                 out.append(f"// {name}.asm, padded to {size} bytes")
                 out.append(f"inline constexpr uint8_t k{variant}Bytes[{size}] = {{")
                 for i in range(0, size, 12):
                     out.append("    " + " ".join(f"0x{b:02X}," for b in code[i:i + 12]))
                 out.append("};")
                 out.append(f"inline constexpr Patches k{variant}Patches = {{" +
-                           ", ".join(str(v) for _, v in offsets) + "};")
+                           ", ".join(str(offsets.get(k, -1)) for k in fields) + "};")
                 if reloc is not None:
-                    out.append(f"// Offsets of the address words, for a body run at $7F00.")
+                    out.append("// Offsets of the address words, for a body run at $7F00.")
                     out.append(f"inline constexpr int k{variant}Relocations[] = {{" +
                                ", ".join(str(v) for v in reloc) + "};")
                 out.append("")

@@ -1,9 +1,11 @@
-// Tape mode 3: a BASIC loader whose machine code moves itself to a free
-// 256-byte place and loads a stream of records into the 48K view or any
+// Tape modes 3 and 4: a BASIC loader whose machine code moves itself to a
+// free 256-byte place and loads a stream of records into the 48K view or any
 // 128K bank, drawing the loading screen as its rows arrive between the code
-// pieces (src/output/loaders/banked_loader.asm).
+// pieces; mode 4 adds a second block at a speed of the source's choosing
+// (src/output/loaders/banked_loader.asm).
 
 #include <algorithm>
+#include <cmath>
 
 #include "assembler/assembly.h"
 #include "output/output_defs.h"
@@ -279,6 +281,111 @@ std::string BankedStream(TapeBuild& t, const Banks& b, uint32_t entry) {
   return stream;
 }
 
+// ---- Mode 4: the turbo part ----
+
+constexpr uint32_t kTurboSpace = 0x20000;  // logical $0000-$1FFFF
+constexpr uint32_t kJoinGap = 5;
+constexpr uint32_t kBasicStart = 23755;
+constexpr uint32_t kProgramExtra = 34;
+
+// Sample counts of the tape routines (see tape_routines.asm): a bit of T
+// T-states gives about (T - 467) / 43 + 2 samples, a single half period h
+// about (h - 244) / 43 + 1.
+double BitSamples(double t) { return (t - 467) / 43 + 2; }
+double HalfSamples(double h) { return (h - 244) / 43 + 1; }
+
+// The loader's timing table for pulse lengths `tm`: start values and limits
+// of the sample counter for the pilot, the sync pulse and the bits. The
+// counter must not wrap on pulses 25% longer than given. False when the
+// pulses cannot be told apart or timed by the loader.
+bool TurboTable(const TapeTimings& tm, std::array<uint8_t, 7>& out) {
+  if (tm.zero < 400 || tm.one < tm.zero + 200 || tm.pilot < 600 || tm.sync1 * 10 > tm.pilot * 7)
+    return false;
+  const int lead = 250 - static_cast<int>(std::ceil(BitSamples(2.5 * tm.pilot)));
+  const int leadMin = lead + static_cast<int>(BitSamples(1.2 * tm.pilot));
+  const int sync = 250 - static_cast<int>(std::ceil(HalfSamples(1.25 * tm.pilot))) -
+                   static_cast<int>(std::ceil(HalfSamples(1.25 * tm.sync2)));
+  const int syncMax = sync + static_cast<int>(HalfSamples((tm.sync1 + tm.pilot) / 2.0));
+  const int bit = 250 - static_cast<int>(std::ceil(BitSamples(2.5 * tm.one)));
+  const int one = bit + static_cast<int>(BitSamples(tm.zero + tm.one));
+  if (lead < 0 || sync < 0 || bit < 0 || syncMax <= sync) return false;
+  out = {static_cast<uint8_t>(lead),    static_cast<uint8_t>(leadMin), static_cast<uint8_t>(sync),
+         static_cast<uint8_t>(syncMax), static_cast<uint8_t>(bit + 3), static_cast<uint8_t>(bit),
+         static_cast<uint8_t>(one)};
+  return true;
+}
+
+TapeTimings CustomTimings(Assembly& a) {
+  TapeTimings tm;
+  auto get = [&](const char* name, uint16_t def) {
+    return static_cast<uint16_t>(IntegerOfSymbolAnyKind(a, name, def));
+  };
+  tm.pilot = get("zx_custompulselength_pilot", 2168);
+  tm.sync1 = get("zx_custompulselength_sync1", 667);
+  tm.sync2 = get("zx_custompulselength_sync2", 735);
+  tm.zero = get("zx_custompulselength_zero", 855);
+  tm.one = get("zx_custompulselength_one", 1710);
+  tm.pilotPulses = get("zx_custompilotlength", 3223);
+  return tm;
+}
+
+// The turbo part: the memory the further blocks cover in $0000-$1FFFF, the
+// screen left out, as runs (gaps of up to 5 bytes joined) cut at bank
+// boundaries and into pieces of about total / Param6 bytes, one record each
+// with Param7 bytes of padding after it; then the end marks.
+std::string TurboStream(TapeBuild& t) {
+  std::vector<bool> covered(kTurboSpace, false);
+  for (int i = 1; i < t.d.BlockCnt && i < static_cast<int>(t.d.BlockList.size()); ++i) {
+    const TBLOCK_DEFN& blk = t.d.BlockList[i];
+    for (uint64_t a = blk.Base; a < static_cast<uint64_t>(blk.Base) + blk.Length; ++a)
+      if (a < kTurboSpace && !(a >= kScreenBase && a < kScreenEnd)) covered[a] = true;
+  }
+  struct Run {
+    uint32_t from, to;
+  };
+  std::vector<Run> runs;
+  uint64_t total = 0;
+  for (uint32_t a = 0; a < kTurboSpace; ++a) {
+    if (!covered[a]) continue;
+    uint32_t end = a;
+    while (end < kTurboSpace && covered[end]) ++end;
+    if (!runs.empty() && a - runs.back().to <= kJoinGap)
+      runs.back().to = end;
+    else
+      runs.push_back({a, end});
+    a = end;
+  }
+  if (runs.size() > kMaxRuns)
+    TapeError(t, " TZX cannot be generated! The turbo part makes more than 256 runs of bytes.");
+  for (const Run& r : runs) total += r.to - r.from;
+  const uint32_t records = t.d.Param6;
+  const uint64_t most = records ? std::max<uint64_t>(1, (total + records - 1) / records) : 0xFFFF;
+  const uint32_t pad = t.d.Param7;
+  std::string stream;
+  for (const Run& r : runs) {
+    for (uint32_t a = r.from; a < r.to;) {
+      uint32_t pos = static_cast<uint32_t>(BankPosition(a));
+      uint32_t size = 1;
+      while (a + size < r.to && size < most && BankPosition(a + size) == pos + size) ++size;
+      uint8_t param = static_cast<uint8_t>(0x80 | WindowBank(pos));
+      if (param == 0xFF)
+        TapeError(t, "This TZX cannot be generated! There's a parameter byte of $7F or $FF.");
+      size_t start = stream.size();
+      stream += static_cast<char>(param);
+      PutWord(stream, WindowAddress(pos));
+      PutWord(stream, size);
+      stream += TapeCode(t, a, size);
+      stream += static_cast<char>(XorOf(std::string_view(stream).substr(start)));
+      stream.append(pad, '\0');
+      a += size;
+    }
+  }
+  const int extra = std::max(0, IntegerOfSymbolAnyKind(t.a, "zx_customextradatacount", 0));
+  stream.append(1 + static_cast<size_t>(std::min(extra, 0xFFFF)), '\xFF');
+  stream.append(2, '\0');
+  return stream;
+}
+
 template <size_t N, size_t R>
 std::string LoaderBody(const uint8_t (&bytes)[N], const int (&relocations)[R],
                        const banked_loader::Patches& p, TapeBuild& t, uint32_t place) {
@@ -292,16 +399,35 @@ std::string LoaderBody(const uint8_t (&bytes)[N], const int (&relocations)[R],
   std::array<uint8_t, 6> c = LoaderColours(t);
   const int at[6] = {p.colour0, p.mask01, p.colour2, p.mask23, p.colour4, p.colour5};
   for (int i = 0; i < 6; ++i) body[at[i]] = static_cast<char>(c[i]);
+  if (p.pad >= 0) body[p.pad] = static_cast<char>(t.d.Param7 & 0xFF);
   return body;
+}
+
+// Mode 4 keeps part of its loader in the REM line while the code loads: no
+// block may reach the BASIC program.
+bool ClearOfBasic(TapeBuild& t) {
+  const uint32_t top = kBasicStart + sizeof banked_loader::kTurboBytes + kProgramExtra;
+  for (int i = 0; i < t.d.BlockCnt && i < static_cast<int>(t.d.BlockList.size()); ++i) {
+    const TBLOCK_DEFN& blk = t.d.BlockList[i];
+    if (blk.Base<top&& static_cast<uint64_t>(blk.Base) + blk.Length> kBasicStart) {
+      TapeError(t, " TZX cannot be generated! A block would overwrite the BASIC loader.");
+      return false;
+    }
+    if (i > 0 && static_cast<uint64_t>(blk.Base) + blk.Length > kTurboSpace) {
+      TapeError(t, " TZX cannot be generated! The turbo part holds only $0000-$1FFFF.");
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
 
 void BuildBankedLoader(TapeBuild& t) {
-  if (t.d.Param3 == 4)
-    return TapeError(t, " TZX cannot be generated! Mode 4 (turbo part) is not available.");
   Banks b;
   if (!PlaceBlocks(t, b)) return;
+  const bool turbo = t.d.Param3 == 4;
+  if (turbo && !ClearOfBasic(t)) return;
   const bool is48K = Is48K(t.a.machine.model);
   const bool fits = AddressCheckFits(t.d);
   uint32_t entry = 0;
@@ -329,14 +455,46 @@ void BuildBankedLoader(TapeBuild& t) {
   // With an overlay the stub copies the program's bytes over the loader's
   // place and stack, so interrupts stay off.
   const bool enable = fits && !overlay;
-  std::string body = enable
-                         ? LoaderBody(banked_loader::kFitBytes, banked_loader::kFitRelocations,
-                                      banked_loader::kFitPatches, t, static_cast<uint32_t>(place))
-                         : LoaderBody(banked_loader::kLowBytes, banked_loader::kLowRelocations,
-                                      banked_loader::kLowPatches, t, static_cast<uint32_t>(place));
+  const uint32_t at = static_cast<uint32_t>(place);
+  std::string body = turbo
+                         ? LoaderBody(banked_loader::kTurboBytes, banked_loader::kTurboRelocations,
+                                      banked_loader::kTurboPatches, t, at)
+                     : enable ? LoaderBody(banked_loader::kFitBytes, banked_loader::kFitRelocations,
+                                           banked_loader::kFitPatches, t, at)
+                              : LoaderBody(banked_loader::kLowBytes, banked_loader::kLowRelocations,
+                                           banked_loader::kLowPatches, t, at);
   std::string stream = BankedStream(t, b, entry);
+  // A TAP file knows no speeds: its turbo part plays at the standard one.
+  TapeTimings tm = t.tap ? TapeTimings{} : CustomTimings(t.a);
+  std::array<uint8_t, 7> table{};
+  if (turbo) {
+    if (!TurboTable(tm, table))
+      return TapeError(t,
+                       " TZX cannot be generated! The zx_custom pulse lengths cannot be read "
+                       "by the loader.");
+    if (t.d.Param7 > 255)
+      return TapeError(t, " TZX cannot be generated! The padding after a record is 0 to 255.");
+    std::copy(table.begin(), table.end(), body.begin() + banked_loader::kTurboPatches.timing);
+  }
   for (TapeBlock& blk : BasicLoaderBlocks(t.name, body)) t.blocks.push_back(std::move(blk));
-  TapeBlock data = StreamBlock(stream, 0);
+  const uint16_t beginPause =
+      turbo ? static_cast<uint16_t>(IntegerOfSymbolAnyKind(t.a, "zx_custombeginpause", 0)) : 0;
+  TapeBlock data = StreamBlock(stream, beginPause);
   data.turbo = true;  // standard timings, written as a turbo-speed block in TZX
-  t.blocks.push_back(std::move(data));
+  const size_t first = data.bytes.size();
+  if (t.tap && first >= 0xFFFF) {
+    TapeError(t, "Error - sorry, this file is too long for a TAP file!");
+  } else {
+    t.blocks.push_back(std::move(data));
+  }
+  if (!turbo) return;
+  TapeBlock fast = StreamBlock(TurboStream(t), 0);
+  fast.turbo = true;
+  fast.timings = tm;
+  fast.pause = static_cast<uint16_t>(IntegerOfSymbolAnyKind(t.a, "zx_customendpause", 0));
+  if (t.tap && (fast.bytes.size() >= 0xFFFF || fast.bytes.size() + first >= 65500)) {
+    TapeError(t, "Error - sorry, this file is too long for a TAP file!");
+    return;
+  }
+  t.blocks.push_back(std::move(fast));
 }

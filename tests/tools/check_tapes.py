@@ -225,19 +225,27 @@ def bank_position(logical):
 
 
 def check_banked_loads(c, sk):
-    """Mode 3: screen and code blocks spread over the 48K view (TAP, TZX) and
-    over 128K banks (TZX, machine 128), in several row orders."""
+    """Modes 3 and 4: screen and code blocks spread over the 48K view (TAP,
+    TZX) and over 128K banks (TZX, machine 128), in several row orders; mode 4
+    with its turbo part at custom pulse lengths (TZX) or standard (TAP)."""
     rnd = random.Random(3)
     scr_src, screen = screen_lines(rnd)
-    cases = [  # file, model, blocks (base, size), row order
-        ("banked.tap", None, [(0x8000, 700), (0x6000, 500), (0x9400, 3000), (0xC000, 2000)], 0),
-        ("banked.tzx", None, [(0x8000, 300), (0xE000, 1500)], 3),
-        ("banks.tzx", "128K", [(0x8000, 400), (0x14000, 1000), (0x1C000, 2000), (0x2C000, 900),
-                               (0xC000, 600)], 6),
+    custom = ["zx_custompulselength_zero = 600", "zx_custompulselength_one = 1300",
+              "zx_custompulselength_pilot = 1600", "zx_custompulselength_sync1 = 500",
+              "zx_custompulselength_sync2 = 550", "zx_custompilotlength = 2000"]
+    cases = [  # file, model, mode, blocks (base, size), row order, extra lines
+        ("banked.tap", None, 3, [(0x8000, 700), (0x6000, 500), (0x9400, 3000), (0xC000, 2000)], 0,
+         []),
+        ("banked.tzx", None, 3, [(0x8000, 300), (0xE000, 1500)], 3, []),
+        ("banks.tzx", "128K", 3, [(0x8000, 400), (0x14000, 1000), (0x1C000, 2000),
+                                  (0x2C000, 900), (0xC000, 600)], 6, []),
+        ("turbo.tzx", None, 4, [(0x8000, 500), (0x9000, 3000), (0xE000, 2000)], 2, custom),
+        ("turbo.tap", None, 4, [(0x8000, 500), (0x6000, 300), (0xE000, 2000)], 1, []),
+        ("turbos.tzx", "128K", 4, [(0x8000, 500), (0x14000, 1200), (0x1C000, 800)], 5, custom),
     ]
-    for name, model, blocks, order in cases:
+    for name, model, mode, blocks, order, extra in cases:
         src, code, done = program(blocks[0][0])
-        lines = ([f'        EMULATE_SPECTRUM "{model}"'] if model else []) + scr_src + src
+        lines = ([f'        EMULATE_SPECTRUM "{model}"'] if model else []) + extra + scr_src + src
         lines += db_lines(bytes(rnd.randrange(256) for _ in range(blocks[0][1] - len(code))))
         expected = {}
         for base, size in blocks[1:]:
@@ -246,8 +254,9 @@ def check_banked_loads(c, sk):
             expected[base] = data
         pairs = ", ".join(f"${b:X}, {n}" for b, n in blocks[1:])
         lines += [f'        OUTPUT_{name[-3:].upper()} "{name}", "banked", "", ${blocks[0][0]:X}, '
-                  f'{blocks[0][1]}, 3, ${blocks[0][0]:X}, ${order:X}010203, {pairs}']
-        folder = c.assemble("mode3_" + name.replace(".", "_"), lines)
+                  f'{blocks[0][1]}, {mode}, ${blocks[0][0]:X}, ${order:X}010203, ' +
+                  ("3, 2, " if mode == 4 else "") + pairs]
+        folder = c.assemble(f"mode{mode}_" + name.replace(".", "_"), lines)
         snap = load(c, sk, os.path.join(folder, name), done, 128 if model else 48)
         if snap is None:
             continue

@@ -1,6 +1,7 @@
-; A variant of the mode 3 loader; the build's table of it comes from
+; A variant of the mode 3/4 loader; the build's table of it comes from
 ; scripts/gen_tape_loaders.py.
 FIT         EQU 1
+TURBO       EQU 0
 RUN         EQU $7F00
             INCLUDE "banked_loader.asm"
             OUTPUT_BIN "banked_loader_fit.bin", 23760, MAIN_AT+main_end-main
