@@ -40,14 +40,16 @@ std::string TapeDate(Assembly& a) {
   return FormatTimeString(a.env.clock->LocalNow());
 }
 
-// A block of more than 65535 bytes has no length field in either container:
-// it is reported and left out.
+// A block of more than 65535 bytes has no length field in a TAP file or a
+// standard-speed TZX block (a turbo-speed one has 24 bits): it is reported
+// and left out.
 void DropOversizedBlocks(TapeBuild& t) {
   std::vector<TapeBlock> kept;
   for (TapeBlock& b : t.blocks) {
-    if (b.bytes.size() > kMaxTapBlock) {
+    const size_t limit = t.tap || !b.turbo ? kMaxTapBlock : 0xFFFFFF;
+    if (b.bytes.size() > limit) {
       TapeError(t, t.tap ? "Error - sorry, this file is too long for a TAP file!"
-                         : " TZX cannot be generated! A block is longer than 65535 bytes.");
+                         : " TZX cannot be generated! A block is too long for its length field.");
       continue;
     }
     kept.push_back(std::move(b));
