@@ -107,6 +107,26 @@ void StoreImageByte(Assembly& a, int64_t address, uint8_t value, bool isCode, bo
   c.SourceID = source;
 }
 
+void StoreImageBytes(Assembly& a, int64_t address, std::span<const uint8_t> bytes, bool isCode,
+                     bool writable) {
+  if (a.image.storesWithheld) return;
+  int32_t line = a.diag.currentLine, source = a.diag.currentSource;
+  InvocationLine(a, line, source);
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    int32_t cellNo = MapAddress(a, address + static_cast<int64_t>(i), true);
+    if (cellNo < 0) continue;
+    TMemCell& c = a.image.WritableCell(cellNo);
+    c.Value = bytes[i];
+    c.Execute = isCode;
+    c.Write = writable;
+    c.Read = true;
+    c.Used = true;
+    c.Profile = a.image.profiling;
+    c.Line = line;
+    c.SourceID = source;
+  }
+}
+
 void ClearImage(Assembly& a) {
   for (int32_t p : a.image.usedPages) a.image.pages[p].reset();
   a.image.usedPages.clear();

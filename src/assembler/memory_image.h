@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 struct Assembly;
@@ -66,6 +67,9 @@ uint8_t ReadImageByte(const Assembly& a, int64_t address);
 const TMemCell& ReadImageCell(const Assembly& a, int64_t address);
 // Stores a byte with its marks (used by PlantByte in the clean pass).
 void StoreImageByte(Assembly& a, int64_t address, uint8_t value, bool isCode, bool writable);
+// The same for consecutive addresses from `address` on (bulk imports).
+void StoreImageBytes(Assembly& a, int64_t address, std::span<const uint8_t> bytes, bool isCode,
+                     bool writable);
 // Resets every cell and rebuilds the page tables for the current model.
 void ClearImage(Assembly& a);
 void ResetNextMap(Assembly& a);

@@ -89,12 +89,25 @@ std::optional<std::vector<uint8_t>> ReadSlice(Assembly& a, const HostFile& f,
 }
 
 void StoreData(Assembly& a, int64_t address, const uint8_t* bytes, size_t n) {
-  for (size_t i = 0; i < n; ++i)
-    StoreImageByte(a, address + static_cast<int64_t>(i), bytes[i], false, false);
+  StoreImageBytes(a, address, std::span(bytes, n), false, false);
 }
 
-void PlantAll(Assembly& a, const std::vector<uint8_t>& bytes) {
-  for (uint8_t b : bytes) PlantData(a, b);
+// PlantData for each byte, in one go: the bytes inside the current segment
+// are stored (in the clean pass), "Address Error" when some fall outside, and
+// PC moves by the count either way.
+void PlantDataBlock(Assembly& a, const uint8_t* bytes, int64_t n) {
+  if (a.placement.inStruct) {
+    ReportError(a, E_PlantInStruct);
+    return;
+  }
+  TSegmentEntry& s = CurSeg(a);
+  int64_t first = static_cast<int64_t>(s.PC) + s.Displacement;
+  int64_t lo = std::clamp<int64_t>(static_cast<int64_t>(s.Base) - first, 0, n);
+  int64_t hi = std::clamp<int64_t>(static_cast<int64_t>(s.Base) + s.Length - first, lo, n);
+  if (a.pass.clean && hi > lo) StoreData(a, first + lo, bytes + lo, static_cast<size_t>(hi - lo));
+  s.PC = static_cast<int32_t>(static_cast<uint32_t>(s.PC) + static_cast<uint32_t>(n));
+  s.Flows = false;
+  if (hi - lo < n) ReportError(a, E_AddressError);
 }
 
 // IMPORT_BIN file [, address [, length [, offset]]]. Without an address the
@@ -124,7 +137,7 @@ void ImportBin(Assembly& a, TToken) {
   if (address)
     StoreData(a, *address, bytes->data(), bytes->size());
   else
-    PlantAll(a, *bytes);
+    PlantDataBlock(a, bytes->data(), *count);
 }
 
 // IMPORT_COMPARISON file, address [, length [, offset]]: reference bytes
@@ -213,7 +226,7 @@ void ImportCpm(Assembly& a, TToken) {
     StoreData(a, *address, from, static_cast<size_t>(*count));
     return;
   }
-  for (int64_t i = 0; i < *count; ++i) PlantData(a, from[i]);
+  PlantDataBlock(a, from, *count);
 }
 
 }  // namespace
