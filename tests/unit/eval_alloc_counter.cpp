@@ -21,3 +21,10 @@ void* operator new(std::size_t n) {
 }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+// The nothrow forms (std::stable_sort's temporary buffer uses them) must come
+// from the same heap as the deletes above.
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+  if (eval_test::countAllocations.load(std::memory_order_relaxed)) ++eval_test::allocations;
+  return std::malloc(n ? n : 1);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
