@@ -393,6 +393,7 @@ def check_picture_screens():
         ("os2.bmp", "big.ppm", "BMP2:os2.bmp", ["-type", "Palette"], 0x01),
         ("rle.bmp", "big.ppm", "BMP3:rle.bmp", ["-type", "Palette", "-compress", "RLE"], 0x01),
         ("pic.png", "big.ppm", "PNG8:pic.png", [], 0x01),
+        ("inter.png", "big.ppm", "PNG8:inter.png", ["-interlace", "PNG"], 0x01),
         ("low.bmp", "small.ppm", "BMP3:low.bmp", ["-type", "Palette", "-compress", "RLE"], 0x04),
         ("low.png", "small.ppm", "PNG8:low.png", [], 0x04),
     ]
@@ -521,6 +522,29 @@ def check_bad_pictures():
             check(tag + ": warning", rc == 0 and got == [want], out)
 
 
+def check_example():
+    """The Next example program as a NEX file: its code in bank 2 at offset 0
+    (logical $8000 is page 4), and nothing else."""
+    example = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "examples",
+                           "next", "stripes.asm")
+    if not os.path.exists(example):
+        return
+    d = scratch()
+    src = f"""        INCLUDE "{os.path.abspath(example)}"
+        OUTPUT_NEX "t.nex", $FF00, start
+"""
+    rc, out, err = assemble(d, src)
+    n = read_nex(d)
+    check("example: run", rc == 0 and n is not None, out + err)
+    if not n:
+        return
+    with open(os.path.join(d, "stripes.bin"), "rb") as f:
+        code = f.read()
+    check("example: bank 2 only", [b for b, _ in n.banks] == [2] and n.pc == 0x8000)
+    check("example: code", n.banks[0][1][:len(code)] == code and
+          n.banks[0][1][len(code):] == bytes(16384 - len(code)))
+
+
 def main():
     check_banks_and_order()
     check_all_banks()
@@ -528,6 +552,7 @@ def main():
     check_data_lists()
     check_size_limit()
     check_memory_screens()
+    check_example()
     skipped = not (shutil.which("convert") and shutil.which("identify")
                    and os.path.exists("/usr/bin/convert"))
     if not skipped:
