@@ -441,6 +441,19 @@ def check_picture_screens():
         want = b"".join(bytes([c, 1 if c & 3 else 0]) for c in pal8)
         check("palette: 8-bit colours", n.flags == 0x01 and n.palette == want)
         check("palette: 512 bytes as given", u.flags == 0x04 and u.palette == pal9)
+    # A palette of another length: warned at the directive and when the file
+    # is written; the palette block is then the default one.
+    src = ('        EMULATE_SPECTRUM "NEXT"\n        OUTPUT_NEX "t.nex", 0, 0\n'
+           '        OUTPUT_NEX_SCREEN "t.nex", "plain.bmp", 0, 0\n'
+           '        OUTPUT_NEX_PALETTE "t.nex", "", $60000, 100\n')
+    rc, out, err = assemble(d, src)
+    n = read_nex(d)
+    check("odd palette: warnings", rc == 0 and warnings_of(out) == [
+        "This isn't a recognised palette file type!",
+        "While generating a nex file, OutputPalette sizes didn't match"], out)
+    default = b"".join(bytes([c, 1 if c & 3 else 0]) for c in range(256))
+    check("odd palette: default block", n is not None and n.flags == 0x01
+          and n.palette == default)
 
 
 def check_bad_pictures():
