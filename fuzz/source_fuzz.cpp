@@ -11,6 +11,7 @@
 //   cmake -S . -B build-fuzz -DVELD_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++
 //   cmake --build build-fuzz --target source_fuzz
 //   build-fuzz/source_fuzz -dict=fuzz/source.dict fuzz/corpus/source
+// (scripts/fuzz.sh also seeds it with every end-to-end case source)
 
 #include <fcntl.h>
 #include <unistd.h>

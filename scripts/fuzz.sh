@@ -18,6 +18,12 @@ for src in fuzz/*_fuzz.cpp; do
   work=$build/corpus-work/$name
   mkdir -p "$work" "$build/findings"
   [ -d "$corpus" ] && cp -n "$corpus"/* "$work"/ 2>/dev/null || true
+  # The whole-assembler target also starts from every end-to-end case source.
+  if [ "$name" = source ]; then
+    for f in tests/cases/*/*.asm; do
+      cp -n "$f" "$work/case-$(basename "$(dirname "$f")")-$(basename "$f")"
+    done
+  fi
   args=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=4096
         -print_final_stats=1 -artifact_prefix="$build/findings/$name-")
   [ -f "fuzz/$name.dict" ] && args+=(-dict="fuzz/$name.dict")

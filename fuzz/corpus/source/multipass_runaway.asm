@@ -1,3 +1,0 @@
-    MULTIPASS 1000000000
-    org 0
-    nop
