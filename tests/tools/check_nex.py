@@ -345,8 +345,8 @@ def ppm(width, height, colours, seed):
     return b"P6 %d %d 255\n" % (width, height) + bytes(px)
 
 
-def magick(folder, src_name, out_spec, *options):
-    subprocess.run(["convert", os.path.join(folder, src_name), *options, out_spec],
+def magick(folder, src_name, out_name, *options):
+    subprocess.run(["convert", os.path.join(folder, src_name), *options, out_name],
                    cwd=folder, check=True, capture_output=True)
 
 
@@ -397,8 +397,8 @@ def check_picture_screens():
         ("low.bmp", "small.ppm", "BMP3:low.bmp", ["-type", "Palette", "-compress", "RLE"], 0x04),
         ("low.png", "small.ppm", "PNG8:low.png", [], 0x04),
     ]
-    for name, src_pic, spec, options, flags in pictures:
-        magick(d, src_pic, spec, *options)
+    for name, src_pic, target, options, flags in pictures:
+        magick(d, src_pic, target, *options)
         path = os.path.join(d, name)
         cmap = colour_map(path)
         pixels = rgb_pixels(path)
