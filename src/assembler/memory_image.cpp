@@ -1,5 +1,7 @@
 #include "assembler/memory_image.h"
 
+#include <algorithm>
+
 #include "assembler/assembly.h"
 
 namespace {
@@ -112,11 +114,8 @@ void StoreImageBytes(Assembly& a, int64_t address, std::span<const uint8_t> byte
   if (a.image.storesWithheld) return;
   int32_t line = a.diag.currentLine, source = a.diag.currentSource;
   InvocationLine(a, line, source);
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    int32_t cellNo = MapAddress(a, address + static_cast<int64_t>(i), true);
-    if (cellNo < 0) continue;
-    TMemCell& c = a.image.WritableCell(cellNo);
-    c.Value = bytes[i];
+  auto store = [&](TMemCell& c, uint8_t value) {
+    c.Value = value;
     c.Execute = isCode;
     c.Write = writable;
     c.Read = true;
@@ -124,6 +123,30 @@ void StoreImageBytes(Assembly& a, int64_t address, std::span<const uint8_t> byte
     c.Profile = a.image.profiling;
     c.Line = line;
     c.SourceID = source;
+  };
+  // Every model maps an aligned 8K window of addresses onto consecutive
+  // cells, so a run inside one window is mapped once, by its two ends.
+  constexpr int64_t kWindow = 0x2000;
+  size_t i = 0;
+  while (i < bytes.size()) {
+    int64_t at = address + static_cast<int64_t>(i);
+    size_t run =
+        std::min<size_t>(bytes.size() - i, static_cast<size_t>(kWindow - (at & (kWindow - 1))));
+    int32_t first = MapAddress(a, at, true);
+    int32_t last = MapAddress(a, at + static_cast<int64_t>(run) - 1, true);
+    bool linear = first >= 0 && first != kDumpCell &&
+                  last - first == static_cast<int32_t>(run) - 1 &&
+                  (first >> MemoryImage::kPageBits) == (last >> MemoryImage::kPageBits);
+    if (linear) {
+      TMemCell* cells = &a.image.WritableCell(first);
+      for (size_t k = 0; k < run; ++k) store(cells[k], bytes[i + k]);
+    } else {
+      for (size_t k = 0; k < run; ++k) {
+        int32_t cellNo = MapAddress(a, at + static_cast<int64_t>(k), true);
+        if (cellNo >= 0) store(a.image.WritableCell(cellNo), bytes[i + k]);
+      }
+    }
+    i += run;
   }
 }
 

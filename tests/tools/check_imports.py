@@ -64,6 +64,42 @@ HEX_FILES = [
 ]
 
 
+def hostile_hex(tmp):
+    """Hex files that no tool wrote: short lines, counts far past the line, and
+    10 MB of random text. Fields past the end of a line read as 0 and
+    characters that are not hex digits read as 0, so the bytes are known; the
+    garbage must end in a report or success, never a crash or a hang."""
+    with open(os.path.join(tmp, "short.hex"), "w") as f:
+        # Three data bytes announced, one given: $AB then two zeros.
+        # A count of $FF on an empty record: 255 zeros from $10 on.
+        f.write(":03000000AB\n:FF001000\n")
+    code, text = assemble(tmp, "\n".join([
+        " org $9000", " ds 300, $77",
+        ' import_hex "short.hex", $9000',
+        ' output_bin "short.out", $9000, 300']) + "\n")
+    check(code == 0, "short hex lines assemble:\n" + text)
+    want = bytes([0xAB, 0, 0]) + bytes([0x77] * 13) + bytes(255) + bytes([0x77] * 29)
+    check(read(tmp, "short.out") == want, "fields past the end of a line read as 0")
+
+    rng = random.Random(23)
+    alphabet = bytes(range(1, 256))
+    lines = []
+    size = 0
+    while size < 10 * 1024 * 1024:
+        line = bytes(rng.choice(alphabet) for _ in range(rng.randrange(1, 80))).replace(b"\n", b"")
+        lead = rng.choice(b":S;/0123456789ABCDEF\x01 ")
+        lines.append(bytes([lead]) + line)
+        size += len(line) + 2
+    with open(os.path.join(tmp, "garbage.hex"), "wb") as f:
+        f.write(b"\n".join(lines))
+    try:
+        code, text = assemble(tmp, ' import_hex "garbage.hex", $10000\n')
+        check(code in (0, 1) and "nErrors" in text,
+              f"10 MB of garbage ends with a report (exit {code}):\n" + text[-2000:])
+    except subprocess.TimeoutExpired:
+        check(False, "10 MB of garbage did not finish in 120 s")
+
+
 def main():
     if not shutil.which("srec_cat"):
         skip("srec_cat (package srecord) is not installed")
@@ -137,6 +173,8 @@ def main():
         end = 0x42000 + 3000
         check(read(tmp, "plant.out") == known + bytes([end & 255, (end >> 8) & 255]),
               "IMPORT_BIN at PC moves PC by the file size")
+
+        hostile_hex(tmp)
 
     if failures:
         print(f"{len(failures)} failure(s)")
