@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test asan bench clean format fuzz fuzz-build fuzz-smoke
+.PHONY: all deps build run test asan bench clean format fuzz fuzz-build fuzz-smoke install editors
 
 all: build
 
@@ -18,6 +18,16 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The program, its manual page and the editor files under PREFIX; DESTDIR
+# stages the tree elsewhere (packaging).
+PREFIX ?= /usr/local
+install: build
+	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# Rewrites the syntax files under editors/ from the keyword table.
+editors: build
+	@cmake --build $(BUILD) --target editors
 
 # The same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps

@@ -4,6 +4,8 @@ set -euo pipefail
 
 packages=(cmake g++ make python3 libgtest-dev libbenchmark-dev zlib1g-dev libpng-dev
           pasmo z80dasm srecord)
+# The manual page is checked with groff; the editor check runs vim headless.
+packages+=(groff-base vim)
 # Independent readers of the output files: snapshot and tape tools, CP/M
 # disk tools, a Z80 emulation library, C and Pascal compilers.
 packages+=(fuse-emulator-utils cpmtools libz80ex-dev fp-compiler gcc libspectrum-dev)

@@ -1,4 +1,5 @@
-// qas: assembles the one source file named on the command line.
+// qas: assembles the one source file named on the command line
+// ("--version" and "--help" are answered without assembling).
 
 #include <exception>
 #include <filesystem>
@@ -7,6 +8,11 @@
 #include <string>
 
 #include "assembler/assembly.h"
+#include "driver/command_line.h"
+
+#ifndef VELD_VERSION
+#define VELD_VERSION "unknown"
+#endif
 
 namespace {
 
@@ -20,6 +26,13 @@ std::string ExecutableDir() {
 
 int main(int argc, char** argv) {
   StdConsole console;
+  if (argc >= 2) {
+    const InfoRequest request = InfoRequestOf(argv[1]);
+    if (request != InfoRequest::None) {
+      for (const std::string& line : InfoLines(request, VELD_VERSION)) console.Out(line);
+      return 0;
+    }
+  }
   SystemClock clock;
   std::random_device rd;
   Environment env{&console, &clock, [&rd] { return static_cast<uint32_t>(rd()); }, ExecutableDir()};
