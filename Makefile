@@ -56,7 +56,7 @@ bench:
 	bash bench/compare.sh build-bench/qas
 
 format:
-	clang-format -i $$(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'bench/*.cpp')
+	clang-format -i $$(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'bench/*.cpp' 'tools/*.cpp')
 
 clean:
 	rm -rf $(BUILD) build-asan build-bench build-fuzz

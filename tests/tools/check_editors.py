@@ -7,7 +7,8 @@ the vim errorformat (the one editors/vim/compiler/qas.vim sets). A program of
 three files - one with a blank in its name, one longer than 99,999 lines - is
 assembled; its errors and warnings follow from the rules of the console
 format, and the matcher's regular expression (and vim's errorformat, when vim
-is installed) must find exactly those, with file, line, severity and message.
+is installed: `:compiler qas` and `:make`) must find exactly those, with
+file, line, severity and message.
 
     check_editors.py QAS
 """
@@ -121,8 +122,6 @@ def assemble(qas, sources, tmp):
     p = subprocess.run([qas, "main.asm"], cwd=tmp, stdout=subprocess.PIPE,
                        stderr=subprocess.STDOUT, timeout=120)
     out = p.stdout.decode("latin-1")
-    with open(os.path.join(tmp, "console.txt"), "w", encoding="latin-1") as f:
-        f.write(out)
     return out
 
 
@@ -139,21 +138,24 @@ def apply_matcher(matcher, output):
     return found
 
 
-def apply_vim(efm, tmp):
-    """Reads console.txt into vim's quickfix list with the compiler file."""
+def apply_vim(qas, tmp):
+    """Runs `:compiler qas` and `:make` on main.asm in vim (headless), so that
+    the compiler file's makeprg assembles it and its errorformat reads the
+    console into the quickfix list."""
     out = os.path.join(tmp, "qf.json")
     script = os.path.join(tmp, "qf.vim")
     with open(script, "w") as f:
         f.write("compiler qas\n"
-                "cgetfile console.txt\n"
+                "silent make\n"
                 "let r = []\n"
                 "for e in getqflist()\n"
                 "  call add(r, [bufname(e.bufnr), e.lnum, e.type, e.text, e.valid])\n"
                 "endfor\n"
                 f"call writefile([json_encode(r)], '{out}')\n")
+    env = dict(os.environ, PATH=os.path.dirname(qas) + os.pathsep + os.environ.get("PATH", ""))
     subprocess.run(["vim", "-es", "-N", "-u", "NONE", "-i", "NONE", "-c",
                     f"set rtp^={os.path.join(EDITORS, 'vim')}", "-c", f"source {script}",
-                    "-c", "qa!"], cwd=tmp, capture_output=True, timeout=60)
+                    "-c", "qa!", "main.asm"], cwd=tmp, env=env, capture_output=True, timeout=120)
     if not os.path.exists(out):
         return None
     types = {"e": "error", "w": "warning", "": None}
@@ -173,8 +175,8 @@ def main():
             if got != expected:
                 problems.append(f"problem matcher: missing {sorted(expected - got, key=str)}, "
                                 f"unexpected {sorted(got - expected, key=str)}")
-            if efm and shutil.which("vim"):
-                via_vim = apply_vim(efm, tmp)
+            if efm and shutil.which("vim") and os.path.basename(qas) == "qas":
+                via_vim = apply_vim(qas, tmp)
                 if via_vim != expected:
                     problems.append(f"vim errorformat: got {via_vim}, expected {expected}")
             if problems:
