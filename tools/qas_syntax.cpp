@@ -223,9 +223,10 @@ void WriteTextMate(std::ostream& o, const std::map<Family, std::vector<std::stri
       << "      \"match\": \"" << JsonEscape(WordAlternation(it->second)) << "\"\n"
       << "    },\n";
   }
+  // A label: a name at the start of a line, or indented and followed by ":".
   o << "    \"labels\": {\n"
     << "      \"name\": \"entity.name.label.qas\",\n"
-    << "      \"match\": \"^\\\\s*@?[A-Za-z_.][\\\\w$%.]*(?=::?)\"\n"
+    << "      \"match\": \"^(?:\\\\s*@?[A-Za-z_.][\\\\w$%.]*(?=:)|@?[A-Za-z_.][\\\\w$%.]*)\"\n"
     << "    }\n"
     << "  }\n"
     << "}\n";
@@ -265,7 +266,8 @@ void WriteVimSyntax(std::ostream& o, const std::map<Family, std::vector<std::str
   // After the numbers: of two matches at one place the later one wins, and
   // "#de" would read as a hexadecimal number.
   o << "syntax match qasDirective \"\\v#[dD][eE][fF][iI][nN][eE]([a-zA-Z0-9_$%#~])@!\"\n\n"
-    << "syntax match qasLabel \"\\v^\\s*\\@?[A-Za-z_.][A-Za-z0-9_$%.]*\\ze::?\"\n"
+    << "syntax match qasLabel "
+       "\"\\v^(\\s*\\@?[A-Za-z_.][A-Za-z0-9_$%.]*\\ze:|\\@?[A-Za-z_.][A-Za-z0-9_$%.]*)\"\n"
     << "syntax match qasEscape contained \"\\v\\\\(x[0-9A-Fa-f]*|[0-7]+|.)\"\n"
     << "syntax region qasString start=+\"+ skip=+\"\"\\|\\\\\\\\\\|\\\\\"+ end=+\"+ end=+$+ "
        "contains=qasEscape oneline\n"

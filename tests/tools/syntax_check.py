@@ -136,6 +136,9 @@ SAMPLES = [
      [("ex", "mnemonic", "qasInstruction"), ("af", "register", "qasRegister"),
       ("af'", "register", "qasRegister"), ("/* one /* two */ still */", "comment", "qasBlockComment"),
       ("nop", "mnemonic", "qasInstruction")]),
+    ("screen  EQU $4000", [("screen", "label", "qasLabel"), ("EQU", "directive", "qasDirective"),
+                           ("$4000", "numeric", "qasNumber")]),
+    ("ORG $8000", [("ORG", "directive", "qasDirective"), ("$8000", "numeric", "qasNumber")]),
     ("#define speed 3", [("#define", "directive", "qasDirective"), ("3", "numeric", "qasNumber")]),
     ("        IF HIGH(x) MOD 2", [("IF", "directive", "qasDirective"),
                                   ("HIGH", "function", "qasFunction"),
@@ -201,6 +204,7 @@ def check_vim(editors):
             for row, c1, c2, _, _ in probes:
                 f.write(f"call add(out, synIDattr(synID({row}, {c1}, 0), 'name') . ' ' . "
                         f"synIDattr(synID({row}, {c2}, 0), 'name'))\n")
+            f.write("call add(out, v:errmsg)\n")
             f.write(f"call writefile(out, '{out}')\n")
         rtp = os.path.join(editors, "vim")
         p = subprocess.run(["vim", "-es", "-N", "-u", "NONE", "-i", "NONE",
@@ -210,6 +214,8 @@ def check_vim(editors):
         if not os.path.exists(out):
             return [f"vim did not run the probe: {p.stdout!r} {p.stderr!r}"]
         lines = open(out).read().splitlines()
+        if lines and lines[-1]:
+            problems.append(f"vim reported: {lines[-1]}")
         for (row, _, _, text, group), got in zip(probes, lines):
             if got != f"{group} {group}":
                 problems.append(f"vim: {text!r} on line {row} is {got!r}, expected {group}")

@@ -77,7 +77,7 @@ syntax match qasNumber "\v([A-Za-z0-9_$%])@<![01][01XxZz_]*[bB]([A-Za-z0-9_$%])@
 syntax match qasNumber "\v([A-Za-z0-9_$%])@<![0-9][0-9XxZz_]*(\.[0-9]+)?([A-Za-z0-9_$%])@!"
 syntax match qasDirective "\v#[dD][eE][fF][iI][nN][eE]([a-zA-Z0-9_$%#~])@!"
 
-syntax match qasLabel "\v^\s*\@?[A-Za-z_.][A-Za-z0-9_$%.]*\ze::?"
+syntax match qasLabel "\v^(\s*\@?[A-Za-z_.][A-Za-z0-9_$%.]*\ze:|\@?[A-Za-z_.][A-Za-z0-9_$%.]*)"
 syntax match qasEscape contained "\v\\(x[0-9A-Fa-f]*|[0-7]+|.)"
 syntax region qasString start=+"+ skip=+""\|\\\\\|\\"+ end=+"+ end=+$+ contains=qasEscape oneline
 syntax region qasCharacter start=+'+ skip=+''\|\\\\\|\\'+ end=+'+ end=+$+ contains=qasEscape oneline
