@@ -11,7 +11,7 @@ struct Assembly;
 struct SnapshotCpuState {
   uint16_t PC = 0, SP = 0, AF = 0, BC = 0, DE = 0, HL = 0, IX = 0, IY = 0;
   uint16_t AltAF = 0, AltBC = 0, AltDE = 0, AltHL = 0, MEMPTR = 0;
-  uint8_t I = 0, R = 0, IM = 1;
+  uint8_t I = 0, R = 0, IM = 0;
   bool IFF1 = false, IFF2 = false;
   int32_t P1FFD = -1, P7FFD = -1, PDFFD = -1;
   bool onlyUse128KSNAVector = false;
