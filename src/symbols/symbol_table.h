@@ -67,26 +67,29 @@ class OnDemand {
   std::unique_ptr<T> p_;
 };
 
+// Fields are ordered by alignment so that no padding lies between them: tens
+// of thousands of labels are kept in these records.
 struct TRec {
   std::string Name;
+  TExpRes Val;
+  TRec* AllSymbolsNext = nullptr;
+  TRec* ListNext = nullptr;
+  OnDemand<TLexPos> StartLex;                       // macros, functions, aliases
+  OnDemand<std::vector<TMacroParam>> pMacroParams;  // macros and functions
   int32_t Len = 0;
   uint32_t CRC = 0;
   int32_t Line = 0;
   int32_t SourceID = 0;
-  TRec* AllSymbolsNext = nullptr;
-  TRec* ListNext = nullptr;
   int32_t LastPass = 0;
-  TExpRes Val;
-  VarType Mode = T_Undef;
   int32_t cIndex_Defn = 0;
-  OnDemand<TLexPos> StartLex;                       // macros, functions, aliases
-  OnDemand<std::vector<TMacroParam>> pMacroParams;  // macros and functions
-  bool bInternal = false;
   int32_t RefCount = 0;
-  bool BeenRedefined = false;
   int32_t RedefinedLine = 0;
   int32_t RedefinedSrcListPos = 0;
+  VarType Mode = T_Undef;
+  bool bInternal = false;
+  bool BeenRedefined = false;
 };
+static_assert(sizeof(TRec) <= 176);
 
 inline constexpr int kSymbolBuckets = 4096;
 
