@@ -1,9 +1,11 @@
 ; stripes.asm - a ZX Spectrum Next program: switches the CPU to 28 MHz,
 ; draws a diagonal and a vertical line on the ULA screen with the Next's
-; pixel instructions, colours the attribute rows in stripes and returns
-; to BASIC.
+; pixel instructions, colours the attribute rows in stripes and stays.
 ;
-;   qas stripes.asm      writes stripes.bin (load and run at 32768)
+;   qas stripes.asm      writes stripes.nex (run it from the Next's browser:
+;                        title.png shows while it loads) and stripes.bin
+;                        (load and run at 32768)
+;   python3 make_title.py   makes title.png again
 
         EMULATE_SPECTRUM "NEXT"         ; the Next model opens the Z80N set
         ORG $8000
@@ -57,6 +59,11 @@ fill:   ld (hl), a
         ld a, c
         cp 24
         jr nz, rows
-        ret
+stay:   jr stay                 ; done: the picture stays
 
         OUTPUT_BIN "stripes.bin", start, $ - start
+; The NEX file: stack at $FF00, start at start; a layer 2 loading screen from
+; an 8-bit indexed picture (its palette goes with it), with a loading bar in
+; colour 2.
+        OUTPUT_NEX "stripes.nex", $FF00, start
+        OUTPUT_NEX_SCREEN "stripes.nex", "title.png", 1, 2

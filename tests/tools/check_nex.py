@@ -537,23 +537,23 @@ def check_bad_pictures():
 
 def check_example():
     """The Next example program as a NEX file: its code in bank 2 at offset 0
-    (logical $8000 is page 4), and nothing else."""
+    (logical $8000 is page 4) after its layer 2 loading screen, and nothing
+    else. (check_examples.py checks the screen and palette.)"""
     example = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "examples",
-                           "next", "stripes.asm")
-    if not os.path.exists(example):
+                           "next")
+    if not os.path.exists(os.path.join(example, "stripes.asm")):
         return
-    d = scratch()
-    src = f"""        INCLUDE "{os.path.abspath(example)}"
-        OUTPUT_NEX "t.nex", $FF00, start
-"""
-    rc, out, err = assemble(d, src)
-    n = read_nex(d)
-    check("example: run", rc == 0 and n is not None, out + err)
+    d = os.path.join(scratch(), "next")
+    shutil.copytree(example, d)
+    p = subprocess.run([QAS, "stripes.asm"], cwd=d, capture_output=True, timeout=60)
+    n = read_nex(d, "stripes.nex")
+    check("example: run", p.returncode == 0 and n is not None, p.stdout + p.stderr)
     if not n:
         return
     with open(os.path.join(d, "stripes.bin"), "rb") as f:
         code = f.read()
     check("example: bank 2 only", [b for b, _ in n.banks] == [2] and n.pc == 0x8000)
+    check("example: layer 2 screen", n.flags == 0x01 and len(n.screens[1]) == 49152)
     check("example: code", n.banks[0][1][:len(code)] == code and
           n.banks[0][1][len(code):] == bytes(16384 - len(code)))
 
