@@ -73,7 +73,7 @@ start:  di
         call print
         ld hl, ZXATTRADDR(0, TEXT_ROW * 8)      ; the line black on white
         ld b, 32
-paint:  ld (hl), $78
+paint:  ld (hl), $38
         inc hl
         djnz paint
         ei
