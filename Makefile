@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test asan bench clean format fuzz fuzz-build fuzz-smoke install editors
+.PHONY: all deps build run test pictures asan bench clean format fuzz fuzz-build fuzz-smoke install editors
 
 all: build
 
@@ -28,6 +28,11 @@ install: build
 # Rewrites the syntax files under editors/ from the keyword table.
 editors: build
 	@cmake --build $(BUILD) --target editors
+
+# The README's pictures of the examples (docs/images/example_*.png), drawn by
+# SkoolKit from the tapes and snapshots the examples assemble to.
+pictures: build
+	python3 scripts/make_pictures.py $(BUILD)/qas
 
 # The same tests under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps
