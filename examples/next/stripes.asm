@@ -11,6 +11,9 @@
         ORG $8000
 
 start:  nextreg $07, 3          ; Next register 7, CPU speed: 3 is 28 MHz
+        ld bc, $123B            ; the layer 2 port: 0 hides layer 2, so the
+        xor a                   ; loading screen of the NEX file gives way
+        out (c), a              ; to the ULA screen drawn below
         ld a, 1
         out ($fe), a            ; blue border
 
