@@ -11,6 +11,7 @@ void ClearFileDefs(Assembly& a) {
 int32_t AllocFileDef(Assembly& a) {
   OutputDefs& o = a.outputs;
   if (o.nextFree >= kFileDefSlots) return -1;
+  if (static_cast<size_t>(o.nextFree) >= o.slots.size()) o.slots.emplace_back();
   return o.nextFree++;
 }
 

@@ -3,6 +3,7 @@
 // pass, and the write-out that hands each to its writer after the run.
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -110,12 +111,14 @@ struct TFILE_Def {
 };
 
 // The table has 512 slots numbered from 0; slots 1 to 511 are handed out in
-// order. Every slot at or above `nextFree` is always clear, so clearing the
-// table only has to touch the slots in use.
+// order. Slots are made when first handed out (a small source starts without
+// building all 512) and keep their addresses; every slot at or above
+// `nextFree` is always clear, so clearing the table only has to touch the
+// slots in use.
 inline constexpr int kFileDefSlots = 512;
 
 struct OutputDefs {
-  std::vector<TFILE_Def> slots = std::vector<TFILE_Def>(kFileDefSlots);
+  std::deque<TFILE_Def> slots = std::deque<TFILE_Def>(1);
   int32_t nextFree = 1;
   // Current symbol-export options, set by EXPORT_SYM on every pass.
   uint32_t symbolExportOptions = 0;
