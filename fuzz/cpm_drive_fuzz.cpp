@@ -5,7 +5,7 @@
 //
 // Build: cmake -S . -B build-fuzz -DVELD_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++
 //        cmake --build build-fuzz --target cpm_drive_fuzz
-// Run:   build-fuzz/cpm_drive_fuzz fuzz/corpus/cpm_drive_fuzz -max_total_time=300
+// Run:   build-fuzz/cpm_drive_fuzz fuzz/corpus/cpm_drive -max_total_time=300
 
 #include <cstdint>
 #include <cstdlib>

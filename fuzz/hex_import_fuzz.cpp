@@ -5,7 +5,7 @@
 //
 // Build: cmake -S . -B build-fuzz -DVELD_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++
 //        cmake --build build-fuzz --target hex_import_fuzz
-// Run:   build-fuzz/hex_import_fuzz fuzz/corpus/hex_import_fuzz -max_total_time=300
+// Run:   build-fuzz/hex_import_fuzz fuzz/corpus/hex_import -max_total_time=300
 
 #include <cstdint>
 #include <cstdlib>

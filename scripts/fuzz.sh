@@ -18,8 +18,9 @@ for src in fuzz/*_fuzz.cpp; do
   work=$build/corpus-work/$name
   mkdir -p "$work" "$build/findings"
   [ -d "$corpus" ] && cp -n "$corpus"/* "$work"/ 2>/dev/null || true
-  # The whole-assembler target also starts from every end-to-end case source.
-  if [ "$name" = source ]; then
+  # The whole-assembler and lexer targets also start from every end-to-end
+  # case source.
+  if [ "$name" = source ] || [ "$name" = lexer ]; then
     for f in tests/cases/*/*.asm; do
       cp -n "$f" "$work/case-$(basename "$(dirname "$f")")-$(basename "$f")"
     done
