@@ -658,9 +658,12 @@ void Level6Tail(Assembly& a, TExpRes& r) {
     if (r.Sort == erError) break;
     LexNext(a);
     Level5(a, rhs);
+    // A string past the bound comes from a runaway generator; the error ends
+    // the pass, since a loop around it would copy the long string each round.
     if (op == opAdd && r.Sort == erString && rhs.Sort == erString &&
         r.Str.size() + rhs.Str.size() > kMaxStringLength) {
-      Fail(a, E_OutOfResources);
+      a.eval.ExprParenDepth = 0;
+      FatalError(a, E_OutOfResources);
       break;
     }
     if (!Add(op, r, rhs)) mismatch = true;

@@ -15,6 +15,16 @@ namespace {
 constexpr long kMaxLoopRounds = 1'000'000;
 constexpr int kMaxBlockDepth = 1000;
 
+// Every call and loop round of a body counts against the pass's budget of
+// loop rounds: a loop in a function called from a loop, or a function that
+// calls itself twice, would otherwise multiply into hours of work. Running
+// out ends the pass.
+bool WorkAllowed(Assembly& a) {
+  if (++a.cond.passRounds <= a.env.limits.passLoopRounds) return true;
+  if (!a.pass.abort) FatalError(a, E_OutOfResources);
+  return false;
+}
+
 UserFunctionFrame& Top(Assembly& a) { return a.ufuncs.frames.back(); }
 
 TFunctEvalParam* FindEntry(UserFunctionFrame& f, std::string_view name) {
@@ -93,6 +103,7 @@ struct BodyRunner {
     if (running()) ReportError(a, n);
     frame().state = UserFunctionFrame::Stopped;
   }
+  void Stop() { frame().state = UserFunctionFrame::Stopped; }
 
   // Evaluates an expression; while skipping, calls inside it don't run bodies.
   TExpRes Eval(bool exec) {
@@ -236,6 +247,7 @@ struct BodyRunner {
     TLexPos start = LexSave(a);
     for (long round = 0;; ++round) {
       if (round >= kMaxLoopRounds) return Fail(E_OutOfResources);
+      if (exec && !WorkAllowed(a)) return Stop();
       for (;;) {
         SkipLineEnds(a);
         const TLexPos& p = a.lex.pos;
@@ -259,6 +271,7 @@ struct BodyRunner {
     TLexPos start = LexSave(a);
     for (long round = 0;; ++round) {
       if (round >= kMaxLoopRounds) return Fail(E_OutOfResources);
+      if (exec && !WorkAllowed(a)) return Stop();
       bool c = Condition(exec);
       bool live = exec && running();
       Statement(live && c);
@@ -412,7 +425,12 @@ void CallUserFunction(Assembly& a, TRec* fn, TExpRes& result) {
     return;
   }
   u.visible = static_cast<int32_t>(u.frames.size()) - 1;
-  if (u.runBodies) RunBody(a, *fn);
+  if (u.runBodies) {
+    if (WorkAllowed(a))
+      RunBody(a, *fn);
+    else
+      Top(a).state = UserFunctionFrame::Stopped;
+  }
   result = *Top(a).entries[0]->pVal;
   bool failed = Top(a).state == UserFunctionFrame::Stopped;
   u.frames.pop_back();

@@ -107,6 +107,14 @@ TRec* FindOrCreateSymbol(Assembly& a, std::string_view name) {
   SymbolTable& t = a.symbols;
   const uint32_t crc = NameHash(name);
   TRec* r = Lookup(t, name, crc);
+  if (!r && t.storage.size() >= kMaxSymbols) {
+    if (!a.pass.abort) FatalError(a, E_OutOfResources);
+    t.overflow = TRec();
+    t.overflow.Name.assign(name);
+    t.overflow.Val.Sort = erError;
+    t.current = &t.overflow;
+    return t.current;
+  }
   if (!r) {
     r = &t.storage.emplace_back();
     r->Name.assign(name);

@@ -92,6 +92,9 @@ struct TRec {
 static_assert(sizeof(TRec) <= 176);
 
 inline constexpr int kSymbolBuckets = 4096;
+// The most symbols of one run (about 450 MB of records): far above any real
+// program, reached only by a runaway generator of labels.
+inline constexpr size_t kMaxSymbols = 2'000'000;
 
 struct SymbolTable {
   TRec* buckets[kSymbolBuckets] = {};  // chains by hash AND $FFF, newest first
@@ -111,6 +114,9 @@ struct SymbolTable {
   // Records made aliases in this run: while there are none, identifiers
   // need no look-up for alias expansion.
   int32_t aliasCount = 0;
+  // Handed out instead of a new record once the table is full (the pass is
+  // then ending with an error), so that callers always get a record.
+  TRec overflow;
 };
 
 void ClearSymbols(Assembly& a);
