@@ -71,11 +71,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   TSource& src = a.sources.slots[0];
   src.Lines.clear();
-  if (!DecodeSourceText(text, src.Lines)) return 0;
+  if (!DecodeSourceText(std::string(text), src.Lines)) return 0;
   src.loaded = true;
   src.ShortName = "fuzz.asm";
   size_t chars = 0;
-  for (const auto& l : src.Lines) chars += l.size();
+  for (size_t i = 0; i < src.Lines.size(); ++i) chars += src.Lines[i].size();
 
   a.lex.pos = TLexPos{};
   a.lex.paramStack.clear();
