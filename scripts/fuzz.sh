@@ -9,7 +9,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
-build=${2:-build-fuzz}
+# Absolute paths: the whole-assembler targets work in a scratch folder that
+# becomes their current folder, and libFuzzer writes new inputs and findings
+# after that.
+mkdir -p "${2:-build-fuzz}"
+build=$(cd "${2:-build-fuzz}" && pwd)
+root=$PWD
 status=0
 for src in fuzz/*_fuzz.cpp; do
   target=$(basename "$src" .cpp)
@@ -27,13 +32,13 @@ for src in fuzz/*_fuzz.cpp; do
   fi
   args=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=4096
         -print_final_stats=1 -artifact_prefix="$build/findings/$name-")
-  [ -f "fuzz/$name.dict" ] && args+=(-dict="fuzz/$name.dict")
+  [ -f "fuzz/$name.dict" ] && args+=(-dict="$root/fuzz/$name.dict")
   echo "== $target for ${seconds}s"
   if ! "$build/$target" "${args[@]}" "$work" 2>"$build/$target.log"; then
     echo "FAILED: $target (see $build/$target.log and $build/findings/)"
     tail -40 "$build/$target.log"
     status=1
   fi
-  grep -E 'stat::number_of_executed_units|stat::peak_rss_mb' "$build/$target.log" || true
+  grep -E 'stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' "$build/$target.log" || true
 done
 exit $status
