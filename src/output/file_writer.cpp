@@ -224,6 +224,12 @@ bool SaveOutputFile(Assembly& a, const std::string& path, std::string_view bytes
 bool PatchOutputFile(Assembly& a, const std::string& path, uint64_t offset,
                      std::string_view bytes) {
   if (RefuseProtected(a, path)) return false;
+  // The offset is a 32-bit value of the source: a negative one would place
+  // the stretch 4 GiB into the file.
+  if (offset > 0x7FFFFFFF) {
+    PrintErr(a, " Output file \"" + path + "\" can't be written: the patch offset is negative");
+    return false;
+  }
   if (a.env.sandbox) return true;
   CreateOutputFolder(path);
   std::string target = WriteTarget(path);
