@@ -442,10 +442,10 @@ def cpc(w):
 
 def next_title(w):
     folder = w.example("next")
-    spec = importlib.util.spec_from_file_location("make_title",
-                                                  os.path.join(folder, "make_title.py"))
-    title = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(title)
+    found = importlib.util.spec_from_file_location("make_title",
+                                                   os.path.join(folder, "make_title.py"))
+    title = importlib.util.module_from_spec(found)
+    found.loader.exec_module(title)
     with open(os.path.join(folder, "title.png"), "rb") as f:
         check(f.read() == title.png(), "next/title.png is not what make_title.py makes")
     p = subprocess.run([QAS, "stripes.asm"], cwd=folder, capture_output=True, text=True)
