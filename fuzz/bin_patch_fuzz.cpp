@@ -33,28 +33,12 @@
 #include <vector>
 
 #include "assembler/assembly.h"
+#include "scratch_folder.h"
 
 namespace {
 
 constexpr size_t kPatchBytes = 8;
 constexpr size_t kHeader = 1 + 3 * kPatchBytes;
-
-const std::string& Scratch() {
-  static const std::string dir = [] {
-    char name[] = "/tmp/veld-fuzz-XXXXXX";
-    if (!mkdtemp(name)) std::abort();
-    if (chdir(name) != 0) std::abort();
-    return std::string(name);
-  }();
-  return dir;
-}
-
-void WriteScratchFile(const std::string& name, std::string_view bytes) {
-  std::FILE* f = std::fopen(name.c_str(), "wb");
-  if (!f) std::abort();
-  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
-}
 
 std::string ReadScratchFile(const std::string& name) {
   std::ifstream in(name, std::ios::binary);

@@ -27,28 +27,12 @@
 #include <string_view>
 
 #include "assembler/assembly.h"
+#include "scratch_folder.h"
 
 namespace {
 
 constexpr size_t kHeader = 13;
 constexpr int64_t kOrigin = 0x8000;
-
-const std::string& Scratch() {
-  static const std::string dir = [] {
-    char name[] = "/tmp/veld-fuzz-XXXXXX";
-    if (!mkdtemp(name)) std::abort();
-    if (chdir(name) != 0) std::abort();
-    return std::string(name);
-  }();
-  return dir;
-}
-
-void WriteScratchFile(const std::string& name, std::string_view bytes) {
-  std::FILE* f = std::fopen(name.c_str(), "wb");
-  if (!f) std::abort();
-  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
-}
 
 int32_t Le32(const uint8_t* p) {
   return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |

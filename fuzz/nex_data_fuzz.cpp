@@ -24,27 +24,7 @@
 #include <string_view>
 
 #include "assembler/assembly.h"
-
-namespace {
-
-const std::string& Scratch() {
-  static const std::string dir = [] {
-    char name[] = "/tmp/veld-fuzz-XXXXXX";
-    if (!mkdtemp(name)) std::abort();
-    if (chdir(name) != 0) std::abort();
-    return std::string(name);
-  }();
-  return dir;
-}
-
-void WriteScratchFile(const std::string& name, std::string_view bytes) {
-  std::FILE* f = std::fopen(name.c_str(), "wb");
-  if (!f) std::abort();
-  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
-}
-
-}  // namespace
+#include "scratch_folder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string& dir = Scratch();

@@ -25,22 +25,9 @@
 #include <vector>
 
 #include "assembler/assembly.h"
+#include "scratch_folder.h"
 
 namespace {
-
-// The scratch folder, made once per process.
-const std::string& Scratch() {
-  static const std::string dir = [] {
-    char name[] = "/tmp/veld-fuzz-XXXXXX";
-    if (!mkdtemp(name)) std::abort();
-    if (chdir(name) != 0) std::abort();
-    // A source that includes /dev/stdin must not wait for a terminal.
-    int null = open("/dev/null", O_RDONLY);
-    if (null >= 0) dup2(null, 0);
-    return std::string(name);
-  }();
-  return dir;
-}
 
 std::vector<std::string_view> SplitParts(std::string_view text) {
   std::vector<std::string_view> parts;
@@ -53,13 +40,6 @@ std::vector<std::string_view> SplitParts(std::string_view text) {
     parts.push_back(text.substr(0, cut + 1));
     text.remove_prefix(cut + 4);
   }
-}
-
-void WriteScratchFile(const std::string& name, std::string_view bytes) {
-  std::FILE* f = std::fopen(name.c_str(), "wb");
-  if (!f) std::abort();
-  if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
-  std::fclose(f);
 }
 
 }  // namespace
