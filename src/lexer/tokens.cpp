@@ -375,6 +375,9 @@ constexpr KeywordDef kKeywords[] = {
 
 constexpr size_t kKeywordCount = std::size(kKeywords);
 static_assert(kKeywordCount == 351);
+// Both spellings of every keyword fill the index at most half, so a look-up
+// always meets a free slot.
+static_assert(4 * kKeywordCount <= kKeywordSlots);
 
 constexpr size_t LongestKeyword() {
   size_t n = 0;
@@ -403,9 +406,10 @@ void Register(KeywordTable& t, std::string_view name, TToken token, uint8_t mode
   e.Name.assign(name);
   e.Value = token;
   e.TokenMask = modes;
-  TTokenEntry*& head = t.buckets[e.CRC & 0xFF];
-  e.ListNext = head;
-  head = &e;
+  size_t i = crc & (kKeywordSlots - 1);
+  while (t.slots[i].len != 0) i = (i + 1) & (kKeywordSlots - 1);
+  t.slots[i] = TKeywordSlot{crc, static_cast<uint8_t>(name.size()), modes,
+                            static_cast<uint16_t>(t.storage.size() - 1)};
   e.AllTokensNext = t.allTokens;
   t.allTokens = &e;
 }
@@ -442,7 +446,7 @@ void BuildKeywordTable(KeywordTable& t) {
 }
 
 void FreeKeywordTable(KeywordTable& t) {
-  std::fill(std::begin(t.buckets), std::end(t.buckets), nullptr);
+  t.slots.fill(TKeywordSlot{});
   t.allTokens = nullptr;
   t.storage.clear();
   t.storage.shrink_to_fit();

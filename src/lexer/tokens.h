@@ -1,6 +1,7 @@
 #pragma once
 // The keyword table: every spelling of a reserved word (all upper case or all
-// lower case) maps to its TToken through the name hash and 256 buckets. Some
+// lower case) maps to its TToken through the name hash and an open-addressed
+// index of compact slots. Some
 // spellings are keywords only inside "[[" ... "]]" (mode 2), some only outside
 // (mode 1), some in both.
 
@@ -13,20 +14,31 @@
 #include "common/name_hash.h"
 #include "lexer/token_enum.h"
 
-// One keyword spelling. The fields a look-up tests come first and an entry
-// fills one cache line, so walking a chain touches one line per entry.
+// One keyword spelling.
 struct TTokenEntry {
   uint32_t CRC = 0;
   int32_t Len = 0;
   uint32_t Value = tNil;
   uint8_t TokenMask = 1;  // bit 0 normal mode, bit 1 inside "[[" ... "]]"
-  TTokenEntry* ListNext = nullptr;
   TTokenEntry* AllTokensNext = nullptr;
   std::string Name;
 };
 
+// The look-up index: every word the lexer reads is looked up, and most are
+// not keywords, so a miss must be cheap. A slot holds what a look-up tests
+// (hash, length, modes) and the entry's place in the storage; the 2048 slots
+// (16 KB, about a third full) stay in the first-level cache, and a word that
+// is no keyword usually stops at its first slot.
+struct TKeywordSlot {
+  uint32_t crc = 0;
+  uint8_t len = 0;  // 0: the slot is free
+  uint8_t mask = 0;
+  uint16_t entry = 0;
+};
+inline constexpr size_t kKeywordSlots = 2048;
+
 struct KeywordTable {
-  TTokenEntry* buckets[256] = {};
+  std::array<TKeywordSlot, kKeywordSlots> slots{};
   TTokenEntry* allTokens = nullptr;  // every entry, newest first
   std::vector<TTokenEntry> storage;  // owns the entries; never reallocated once built
 };
@@ -70,16 +82,18 @@ inline uint32_t NameHashFinish(uint32_t partial, size_t len) {
 // Find entry for a text whose hash is known.
 inline const TTokenEntry* FindKeywordHashed(const KeywordTable& t, std::string_view text,
                                             uint32_t crc, uint8_t mode) {
-  const int32_t len = static_cast<int32_t>(text.size());
-  for (const TTokenEntry* e = t.buckets[crc & 0xFF]; e; e = e->ListNext) {
-    if (e->CRC != crc || e->Len != len || !(e->TokenMask & mode)) continue;
+  const size_t len = text.size();
+  for (size_t i = crc & (kKeywordSlots - 1);; i = (i + 1) & (kKeywordSlots - 1)) {
+    const TKeywordSlot& s = t.slots[i];
+    if (s.len == 0) return nullptr;
+    if (s.crc != crc || s.len != len || !(s.mask & mode)) continue;
+    const TTokenEntry* e = &t.storage[s.entry];
     // Keywords are short: a plain loop beats a call to memcmp.
     const char* name = e->Name.data();
     size_t k = 0;
-    while (k < text.size() && name[k] == text[k]) ++k;
-    if (k == text.size()) return e;
+    while (k < len && name[k] == text[k]) ++k;
+    if (k == len) return e;
   }
-  return nullptr;
 }
 // The upper-case spelling that names a token ("LD" for tLD); for tokens with
 // synonyms, the first spelling in the keyword list.

@@ -249,9 +249,12 @@ TEST_F(KeywordTableTest, TableHoldsEachSpellingOnceAndIsRebuiltCleanly) {
   };
   auto countBuckets = [&] {
     size_t n = 0;
-    for (int b = 0; b < 256; ++b)
-      for (const TTokenEntry* e = table.buckets[b]; e; e = e->ListNext) {
-        EXPECT_EQ(b, static_cast<int>(e->CRC & 0xFF));
+    for (const TKeywordSlot& s : table.slots)
+      if (s.len != 0) {
+        const TTokenEntry& e = table.storage[s.entry];
+        EXPECT_EQ(s.crc, e.CRC);
+        EXPECT_EQ(s.len, static_cast<size_t>(e.Len));
+        EXPECT_EQ(s.mask, e.TokenMask);
         ++n;
       }
     return n;
