@@ -125,8 +125,9 @@ void StoreImageBytes(Assembly& a, int64_t address, std::span<const uint8_t> byte
     c.SourceID = source;
   };
   // Every model maps an aligned 8K window of addresses onto consecutive
-  // cells, so a run inside one window is mapped once, by its two ends.
-  constexpr int64_t kWindow = 0x2000;
+  // cells, so a run inside one window (and one page of cells) is mapped
+  // once, by its two ends.
+  constexpr int64_t kWindow = std::min<int64_t>(0x2000, MemoryImage::kPageSize);
   size_t i = 0;
   while (i < bytes.size()) {
     int64_t at = address + static_cast<int64_t>(i);

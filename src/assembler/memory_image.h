@@ -42,10 +42,12 @@ struct TSegmentEntry {
   bool Flows = false;
 };
 
-// Cells are allocated in 8K pages on first write; an unallocated page reads
-// as initial cells, and clearing drops pages.
+// Cells are allocated in pages of 1024 on first write; an unallocated page
+// reads as initial cells, and clearing drops pages. A page is 12 KB: a small
+// program touches only the pages it plants in, and an 8K window of the
+// machine's memory is eight consecutive pages.
 struct MemoryImage {
-  static constexpr int32_t kPageBits = 13;
+  static constexpr int32_t kPageBits = 10;
   static constexpr int32_t kPageSize = 1 << kPageBits;
   static constexpr int32_t kPageCount = (kImageCells + kPageSize - 1) / kPageSize;
   std::array<std::unique_ptr<TMemCell[]>, kPageCount> pages;

@@ -194,8 +194,9 @@ int LoadSource(Assembly& a, std::string_view name) {
   int found = FindSourceByName(a, full);
   if (found >= 0) return found;
   int slot = -1;
+  const SourceSlots& slots = a.sources.slots;
   for (int i = 0; i < kSourceSlots; ++i)
-    if (!a.sources.slots[i].loaded) {
+    if (!slots[i].loaded) {
       slot = i;
       break;
     }
@@ -221,6 +222,6 @@ int LoadSource(Assembly& a, std::string_view name) {
 }
 
 void ClearSources(Assembly& a) {
-  for (auto& s : a.sources.slots) s = TSource{};
+  a.sources.slots.clear();
   a.sources.includeStack.clear();
 }

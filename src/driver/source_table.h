@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,8 +55,30 @@ struct TSourceRef {
 inline constexpr int kSourceSlots = 256;
 inline constexpr int kMaxIncludeDepth = 255;
 
+// The 256 slots, made when first written: most runs use one or two, and a
+// slot never written reads as free. Slots never move once made.
+class SourceSlots {
+ public:
+  TSource& operator[](size_t i) {
+    while (made_.size() <= i) made_.emplace_back();
+    return made_[i];
+  }
+  const TSource& operator[](size_t i) const { return i < made_.size() ? made_[i] : Free(); }
+  // The slots made so far; the others are free.
+  auto begin() const { return made_.begin(); }
+  auto end() const { return made_.end(); }
+  void clear() { made_.clear(); }
+
+ private:
+  static const TSource& Free() {
+    static const TSource kFree;
+    return kFree;
+  }
+  std::deque<TSource> made_;
+};
+
 struct SourceTable {
-  std::array<TSource, kSourceSlots> slots;
+  SourceSlots slots;
   std::vector<TSourceRef> includeStack;  // entry 0 is the main file
 };
 

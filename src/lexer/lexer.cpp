@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstring>
+#include <utility>
 
 #include "assembler/assembly.h"
 #include "lexer/lexer_detail.h"
@@ -97,7 +98,7 @@ void FetchLine(Assembly& a) {
   TLexPos& p = a.lex.pos;
   const int32_t slot = p.cSourceListPos;
   if (slot >= 0 && slot < kSourceSlots) {
-    const SourceLines& lines = a.sources.slots[slot].Lines;
+    const SourceLines& lines = std::as_const(a.sources.slots)[slot].Lines;
     const int32_t count = static_cast<int32_t>(std::min<size_t>(lines.size(), INT32_MAX - 1));
     while (p.Line < count) {
       ++p.Line;

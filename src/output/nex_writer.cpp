@@ -16,6 +16,8 @@ constexpr size_t kBankBytes = 0x4000;
 constexpr size_t kPaletteBlockBytes = 512;
 // A bank of 16K is two 8K pages of the page table: bank b owns 2b and 2b + 1.
 constexpr int kPagesPerBank = 2;
+constexpr int32_t kBankPageCells = 0x2000;  // cells of one 8K page
+static_assert(kBankPageCells % MemoryImage::kPageSize == 0);
 
 // Header offsets.
 enum : size_t {
@@ -43,33 +45,42 @@ enum : size_t {
 // Banks at or above this one need the larger memory of the Next.
 constexpr int kFirstHighRamBank = 48;
 
-// The cells of one 8K page of the page table, or null when the page holds
-// nothing: never written, or not part of the machine model (such pages map
-// to the dump cell, whose stray bytes belong to no bank).
-const TMemCell* PageCells(const Assembly& a, int page) {
+// The cells of one 8K page of the page table, or null when that page is not
+// part of the machine model (such pages map to the dump cell, whose stray
+// bytes belong to no bank). Its cells are consecutive; the image holds them
+// in pages of its own, which are null where nothing was written.
+int32_t PageBase(const Assembly& a, int page) {
   const int32_t base = a.image.pageTable[page];
-  if (base == kDumpCell || base % MemoryImage::kPageSize != 0) return nullptr;
-  return a.image.pages[base >> MemoryImage::kPageBits].get();
+  return (base == kDumpCell || base % kBankPageCells != 0) ? -1 : base;
+}
+
+// Calls f(cells, count) for each allocated image page of one 8K page.
+template <class F>
+void ForEachImagePage(const Assembly& a, int page, F f) {
+  const int32_t base = PageBase(a, page);
+  if (base < 0) return;
+  for (int32_t cell = base; cell < base + kBankPageCells; cell += MemoryImage::kPageSize)
+    if (const TMemCell* cells = a.image.pages[cell >> MemoryImage::kPageBits].get())
+      f(cells, cell - base);
 }
 
 bool BankUsed(const Assembly& a, int bank) {
-  for (int half = 0; half < kPagesPerBank; ++half) {
-    const TMemCell* cells = PageCells(a, kPagesPerBank * bank + half);
-    if (cells == nullptr) continue;
-    for (int32_t i = 0; i < MemoryImage::kPageSize; ++i)
-      if (cells[i].Used) return true;
-  }
-  return false;
+  bool used = false;
+  for (int half = 0; half < kPagesPerBank && !used; ++half)
+    ForEachImagePage(a, kPagesPerBank * bank + half, [&](const TMemCell* cells, int32_t) {
+      for (int32_t i = 0; i < MemoryImage::kPageSize && !used; ++i) used = cells[i].Used;
+    });
+  return used;
 }
 
 void AppendBank(const Assembly& a, int bank, std::string& out) {
   for (int half = 0; half < kPagesPerBank; ++half) {
-    const TMemCell* cells = PageCells(a, kPagesPerBank * bank + half);
     const size_t at = out.size();
-    out.resize(at + MemoryImage::kPageSize, '\0');
-    if (cells == nullptr) continue;
-    for (int32_t i = 0; i < MemoryImage::kPageSize; ++i)
-      out[at + static_cast<size_t>(i)] = static_cast<char>(cells[i].Value);
+    out.resize(at + kBankPageCells, '\0');
+    ForEachImagePage(a, kPagesPerBank * bank + half, [&](const TMemCell* cells, int32_t offset) {
+      for (int32_t i = 0; i < MemoryImage::kPageSize; ++i)
+        out[at + static_cast<size_t>(offset + i)] = static_cast<char>(cells[i].Value);
+    });
   }
 }
 
