@@ -88,8 +88,8 @@ std::map<Family, std::vector<std::string>> KeywordsByFamily() {
   const DispatchTable instructions = InstructionTable();
   const DispatchTable directives = DirectiveTable();
   std::map<Family, std::vector<std::string>> out;
-  for (const TTokenEntry* e = table.allTokens; e; e = e->AllTokensNext)
-    out[FamilyOf(static_cast<TToken>(e->Value), instructions, directives)].push_back(e->Name);
+  for (const TTokenEntry& e : table.storage)
+    out[FamilyOf(static_cast<TToken>(e.Value), instructions, directives)].emplace_back(e.Name);
   for (auto& [family, words] : out) {
     std::sort(words.begin(), words.end(), [](const std::string& x, const std::string& y) {
       return x.size() != y.size() ? x.size() > y.size() : x < y;

@@ -20,7 +20,7 @@ constexpr std::array<uint32_t, 256> MakeCrcTable() {
 inline constexpr std::array<uint32_t, 256> kCrcTable = MakeCrcTable();
 }  // namespace detail
 
-inline uint32_t NameHash(std::string_view s) {
+constexpr uint32_t NameHash(std::string_view s) {
   uint32_t crc = 0xFFFFFFFFu - static_cast<uint32_t>(s.size());
   for (unsigned char b : s) crc = detail::kCrcTable[(crc ^ b) & 0xFF] ^ (crc >> 8);
   return crc;

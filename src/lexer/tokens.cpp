@@ -9,8 +9,7 @@ namespace {
 
 // One keyword spelling and the modes in which it is a keyword: 1 normal only,
 // 2 inside "[[" ... "]]" only, 3 both. Each is registered in upper case and in
-// lower case; the order is the registration order (it only decides the order
-// within bucket chains).
+// lower case, in this order.
 struct KeywordDef {
   std::string_view name;
   TToken token;
@@ -397,23 +396,6 @@ constexpr std::array<std::string_view, tZXNEXTMAP + 1> MakeSpellings() {
 }
 constexpr auto kSpellings = MakeSpellings();
 
-void Register(KeywordTable& t, std::string_view name, TToken token, uint8_t modes) {
-  const uint32_t crc = NameHash(name);
-  if (FindKeywordHashed(t, name, crc, modes)) return;
-  TTokenEntry& e = t.storage.emplace_back();
-  e.Len = static_cast<int32_t>(name.size());
-  e.CRC = crc;
-  e.Name.assign(name);
-  e.Value = token;
-  e.TokenMask = modes;
-  size_t i = crc & (kKeywordSlots - 1);
-  while (t.slots[i].len != 0) i = (i + 1) & (kKeywordSlots - 1);
-  t.slots[i] = TKeywordSlot{crc, static_cast<uint8_t>(name.size()), modes,
-                            static_cast<uint16_t>(t.storage.size() - 1)};
-  e.AllTokensNext = t.allTokens;
-  t.allTokens = &e;
-}
-
 constexpr bool AllKeywordsFit() {
   for (const KeywordDef& k : kKeywords)
     if (k.name.size() > kMaxKeywordLength) return false;
@@ -421,36 +403,67 @@ constexpr bool AllKeywordsFit() {
 }
 static_assert(AllKeywordsFit(), "a keyword is longer than kMaxKeywordLength");
 
-// Keywords are plain ASCII: the case change needs no locale.
-std::string_view AsciiCase(std::string_view name, char* buf, bool upper) {
-  for (size_t i = 0; i < name.size(); ++i) {
-    char c = name[i];
-    if (upper && c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (!upper && c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    buf[i] = c;
-  }
-  return {buf, name.size()};
+// Every spelling in upper and in lower case (keywords are plain ASCII), one
+// fixed-size field each, in registration order.
+constexpr size_t kSpellingCount = 2 * kKeywordCount;
+constexpr std::array<char, kSpellingCount * kMaxKeywordLength> MakeNamePool() {
+  std::array<char, kSpellingCount * kMaxKeywordLength> pool{};
+  for (size_t k = 0; k < kKeywordCount; ++k)
+    for (size_t i = 0; i < kKeywords[k].name.size(); ++i) {
+      char c = kKeywords[k].name[i];
+      char upper = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+      char lower = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+      pool[(2 * k) * kMaxKeywordLength + i] = upper;
+      pool[(2 * k + 1) * kMaxKeywordLength + i] = lower;
+    }
+  return pool;
 }
+constexpr auto kNamePool = MakeNamePool();
+
+constexpr std::string_view SpellingName(size_t n) {
+  return {kNamePool.data() + n * kMaxKeywordLength, kKeywords[n / 2].name.size()};
+}
+
+// The table as built by registering each spelling in turn: a spelling that
+// is already a keyword in one of its modes (a name without letters has one
+// spelling) is not added again.
+struct KeywordData {
+  std::array<TTokenEntry, kSpellingCount> entries{};
+  size_t count = 0;
+  std::array<TKeywordSlot, kKeywordSlots> slots{};
+};
+
+constexpr KeywordData MakeKeywordData() {
+  KeywordData d;
+  for (size_t n = 0; n < kSpellingCount; ++n) {
+    const std::string_view name = SpellingName(n);
+    const KeywordDef& k = kKeywords[n / 2];
+    const uint32_t crc = NameHash(name);
+    size_t i = crc & (kKeywordSlots - 1);
+    bool present = false;
+    for (; d.slots[i].len != 0; i = (i + 1) & (kKeywordSlots - 1)) {
+      const TKeywordSlot& s = d.slots[i];
+      if (s.crc == crc && (s.mask & k.modes) && d.entries[s.entry].Name == name) present = true;
+    }
+    if (present) continue;
+    d.entries[d.count] = TTokenEntry{crc, static_cast<int32_t>(name.size()),
+                                     static_cast<uint32_t>(k.token), k.modes, name};
+    d.slots[i] = TKeywordSlot{crc, static_cast<uint8_t>(name.size()), k.modes,
+                              static_cast<uint16_t>(d.count)};
+    ++d.count;
+  }
+  return d;
+}
+constexpr KeywordData kKeywordData = MakeKeywordData();
 
 }  // namespace
 
 void BuildKeywordTable(KeywordTable& t) {
-  FreeKeywordTable(t);
-  // Entries are linked by address: reserve the whole table so none moves.
-  t.storage.reserve(2 * kKeywordCount);
-  char buf[kMaxKeywordLength];
-  for (const KeywordDef& k : kKeywords) {
-    Register(t, AsciiCase(k.name, buf, true), k.token, k.modes);
-    Register(t, AsciiCase(k.name, buf, false), k.token, k.modes);
-  }
+  t.slots = kKeywordData.slots.data();
+  t.storage = std::span<const TTokenEntry>(kKeywordData.entries.data(), kKeywordData.count);
 }
 
-void FreeKeywordTable(KeywordTable& t) {
-  t.slots.fill(TKeywordSlot{});
-  t.allTokens = nullptr;
-  t.storage.clear();
-  t.storage.shrink_to_fit();
-}
+void FreeKeywordTable(KeywordTable& t) { t = KeywordTable{}; }
 
 const TTokenEntry* FindKeywordEntry(const KeywordTable& t, std::string_view text, uint8_t mode) {
   return FindKeywordHashed(t, text, NameHash(text), mode);

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,14 +15,14 @@
 #include "common/name_hash.h"
 #include "lexer/token_enum.h"
 
-// One keyword spelling.
+// One keyword spelling. The table is made when the program is compiled:
+// nothing of it is built or allocated when a run starts.
 struct TTokenEntry {
   uint32_t CRC = 0;
   int32_t Len = 0;
   uint32_t Value = tNil;
   uint8_t TokenMask = 1;  // bit 0 normal mode, bit 1 inside "[[" ... "]]"
-  TTokenEntry* AllTokensNext = nullptr;
-  std::string Name;
+  std::string_view Name;
 };
 
 // The look-up index: every word the lexer reads is looked up, and most are
@@ -37,10 +38,10 @@ struct TKeywordSlot {
 };
 inline constexpr size_t kKeywordSlots = 2048;
 
+// A run's view of the keyword table: empty until built.
 struct KeywordTable {
-  std::array<TKeywordSlot, kKeywordSlots> slots{};
-  TTokenEntry* allTokens = nullptr;  // every entry, newest first
-  std::vector<TTokenEntry> storage;  // owns the entries; never reallocated once built
+  const TKeywordSlot* slots = nullptr;
+  std::span<const TTokenEntry> storage;  // every spelling, in registration order
 };
 
 // Length of the longest keyword spelling (VELDSYNTAXHIGHLIGHT).
@@ -83,6 +84,7 @@ inline uint32_t NameHashFinish(uint32_t partial, size_t len) {
 inline const TTokenEntry* FindKeywordHashed(const KeywordTable& t, std::string_view text,
                                             uint32_t crc, uint8_t mode) {
   const size_t len = text.size();
+  if (t.slots == nullptr) return nullptr;
   for (size_t i = crc & (kKeywordSlots - 1);; i = (i + 1) & (kKeywordSlots - 1)) {
     const TKeywordSlot& s = t.slots[i];
     if (s.len == 0) return nullptr;

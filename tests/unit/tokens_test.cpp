@@ -244,13 +244,14 @@ TEST_F(KeywordTableTest, NonKeywordsGiveNil) {
 TEST_F(KeywordTableTest, TableHoldsEachSpellingOnceAndIsRebuiltCleanly) {
   auto countAll = [&] {
     size_t n = 0;
-    for (const TTokenEntry* e = table.allTokens; e; e = e->AllTokensNext) ++n;
+    for (const TTokenEntry& e : table.storage) n += e.Len > 0;
     return n;
   };
   auto countBuckets = [&] {
     size_t n = 0;
-    for (const TKeywordSlot& s : table.slots)
-      if (s.len != 0) {
+    if (table.slots == nullptr) return n;
+    for (size_t i = 0; i < kKeywordSlots; ++i)
+      if (const TKeywordSlot& s = table.slots[i]; s.len != 0) {
         const TTokenEntry& e = table.storage[s.entry];
         EXPECT_EQ(s.crc, e.CRC);
         EXPECT_EQ(s.len, static_cast<size_t>(e.Len));
