@@ -202,11 +202,11 @@ bool ReadArguments(Assembly& a, const TRec& macro, std::vector<TMacroArg>& args)
     ReportError(a, E_TooManyParameters);
     return false;
   }
+  args.reserve(formals.size());
   for (size_t i = 0; i < formals.size(); ++i) {
-    TMacroArg arg;
+    TMacroArg& arg = args.emplace_back();
     arg.Name = formals[i].Name;
     ArgEnd end = ReadArgument(a, arg);
-    args.push_back(std::move(arg));
     bool last = i + 1 == formals.size();
     if (end == ArgEnd::Comma && last) {
       ReportError(a, E_TooManyParameters);
@@ -246,11 +246,11 @@ void ExpandMacro(Assembly& a, TRec* macro, std::string_view name) {
   entry.InvocationSrc = a.diag.currentSource;
   if (!ReadArguments(a, *macro, entry.LocalParameterList)) return;
   entry.ReturnPos = LexSave(a);
-  std::string prefix = a.lex.pos.ProcPrefix;
   m.macroStack.push_back(std::move(entry));
+  // The body is read with the invoker's prefix (a return position leaves the
+  // prefix as it is) followed by the expansion's own scope.
   LexRestoreForReturn(a, macro->StartLex);
   a.lex.pos.pActiveMacro = static_cast<int32_t>(m.macroStack.size());
-  a.lex.pos.ProcPrefix = prefix;
   a.lex.pos.ProcPrefix.append(name);
   AppendScope(a.lex.pos.ProcPrefix, static_cast<uint32_t>(m.scopeCounter++));
 }
@@ -264,9 +264,8 @@ void HandleMend(Assembly& a, TToken) {
     ReportError(a, E_SyntaxError);
     return;
   }
-  TLexPos back = std::move(m.macroStack.back().ReturnPos);
+  LexRestore(a, m.macroStack.back().ReturnPos, false);
   m.macroStack.pop_back();
-  LexRestore(a, back, false);
 }
 
 // Opens a procedure level: with a label its name is the new prefix,
@@ -517,19 +516,12 @@ std::string ProcPrefixAtLevel(const Assembly& a, int32_t level) {
   return a.macros.procStack[level].PreviousPrefix;
 }
 
-bool FindMacroArgument(Assembly& a, std::string_view name, TLexPos& start, int32_t& endLine,
-                       int32_t& endPos, int32_t& endSrc) {
+const TMacroArg* FindMacroArgument(const Assembly& a, std::string_view name) {
   int32_t active = a.lex.pos.pActiveMacro;
-  if (active <= 0 || static_cast<size_t>(active) > a.macros.macroStack.size()) return false;
-  for (const TMacroArg& arg : a.macros.macroStack[active - 1].LocalParameterList) {
-    if (arg.Name != name) continue;
-    start = arg.Pos;
-    endLine = arg.LexTermLine;
-    endPos = arg.LexTermPos;
-    endSrc = arg.LexTermSrc;
-    return true;
-  }
-  return false;
+  if (active <= 0 || static_cast<size_t>(active) > a.macros.macroStack.size()) return nullptr;
+  for (const TMacroArg& arg : a.macros.macroStack[active - 1].LocalParameterList)
+    if (arg.Name == name) return &arg;
+  return nullptr;
 }
 
 bool InvocationLine(const Assembly& a, int32_t& line, int32_t& source) {

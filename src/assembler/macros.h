@@ -50,10 +50,9 @@ int32_t ProcDepth(const Assembly& a);
 std::string ProcPrefixAtLevel(const Assembly& a, int32_t level);
 
 // Macro-parameter substitution: when the identifier names a parameter of the
-// expansion the lexer is in, gives the start of its argument text and the
-// argument's end marker.
-bool FindMacroArgument(Assembly& a, std::string_view name, TLexPos& start, int32_t& endLine,
-                       int32_t& endPos, int32_t& endSrc);
+// expansion the lexer is in, its argument (start of the text and end marker);
+// null otherwise.
+const TMacroArg* FindMacroArgument(const Assembly& a, std::string_view name);
 
 // Line and source of the innermost active macro or alias invocation, for the
 // memory image's line marks; false when none is active.

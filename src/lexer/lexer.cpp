@@ -125,9 +125,8 @@ void RewindToItemStart(TLexPos& p) {
 }
 
 [[gnu::noinline, gnu::cold]] void PopParamSubstitution(Assembly& a) {
-  ParamSubstEntry e = std::move(a.lex.paramStack.back());
+  LexRestoreForParam(a, a.lex.paramStack.back().saved);
   a.lex.paramStack.pop_back();
-  LexRestoreForParam(a, e.saved);
   a.lex.pos.pParserParamStack = static_cast<int32_t>(a.lex.paramStack.size());
 }
 
@@ -147,16 +146,21 @@ bool SubstitutionEndsAt(const Assembly& a, int32_t lpos, bool atLineEnd) {
 // true when reading moved there.
 [[gnu::noinline]] bool SubstituteParameterSlow(Assembly& a) {
   TLexPos& p = a.lex.pos;
-  TLexPos start;
-  int32_t endLine = 0, endPos = 0, endSrc = 0;
-  if (!FindMacroArgument(a, p.ITxt, start, endLine, endPos, endSrc)) return false;
+  const TMacroArg* arg = FindMacroArgument(a, p.ITxt);
+  if (!arg) return false;
   if (a.lex.paramStack.size() >= kMaxParamStack) {
     FatalError(a, E_OutOfResources);
     return false;
   }
-  a.lex.paramStack.push_back(ParamSubstEntry{p, endLine, endPos, endSrc});
-  RewindToItemStart(start);
-  LexRestoreForParam(a, start);
+  ParamSubstEntry& e = a.lex.paramStack.emplace_back();
+  e.saved = p;
+  e.LexTermLine = arg->LexTermLine;
+  e.LexTermPos = arg->LexTermPos;
+  e.LexTermSrc = arg->LexTermSrc;
+  // Reading goes on at the argument's start (its look-ahead, when it was
+  // saved with one, is read again).
+  LexRestoreForParam(a, arg->Pos);
+  RewindToItemStart(p);
   p.pParserParamStack = static_cast<int32_t>(a.lex.paramStack.size());
   return true;
 }
