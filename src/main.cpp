@@ -1,10 +1,12 @@
 // qas: assembles the one source file named on the command line
 // ("--version" and "--help" are answered without assembling).
 
+#include <sys/random.h>
+
+#include <chrono>
 #include <exception>
 #include <filesystem>
 #include <new>
-#include <random>
 #include <string>
 
 #include "assembler/assembly.h"
@@ -15,6 +17,15 @@
 #endif
 
 namespace {
+
+// A fresh seed for a run's random numbers, straight from the kernel (one
+// system call; a random-device object would first probe the processor).
+uint32_t FreshSeed() {
+  uint32_t v = 0;
+  if (getrandom(&v, sizeof v, GRND_NONBLOCK) == static_cast<ssize_t>(sizeof v)) return v;
+  const auto t = std::chrono::steady_clock::now().time_since_epoch().count();
+  return static_cast<uint32_t>(t ^ (t >> 32));
+}
 
 std::string ExecutableDir() {
   std::error_code ec;
@@ -34,8 +45,7 @@ int main(int argc, char** argv) {
     }
   }
   SystemClock clock;
-  std::random_device rd;
-  Environment env{&console, &clock, [&rd] { return static_cast<uint32_t>(rd()); }, ExecutableDir()};
+  Environment env{&console, &clock, FreshSeed, ExecutableDir()};
   Assembly a(env);
   if (argc < 2) {
     console.Out("Veld (command line) Z80 assembler... Version 4.01 TEST 6 Feb 2020");
