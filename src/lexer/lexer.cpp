@@ -272,9 +272,6 @@ void ReadKeywordBuilder(Assembly& a, int32_t i) {
 void ReadItem(Assembly& a) {
   TLexPos& p = a.lex.pos;
   p.ILine = p.Line;
-  p.LastLPos = p.LPos;
-  p.LastLine = p.Line;
-  p.LastLTxt = p.lTxt;
   p.SValid = false;  // every item below sets its own text
   for (;;) {
     const char* s = p.lTxt.data();
