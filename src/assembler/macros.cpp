@@ -16,7 +16,11 @@ bool NextIs(Assembly& a, std::string_view c) {
   return ItemIsChar(a.lex.pos, c);
 }
 
-void DefineNamedHere(Assembly& a, const std::string& name) {
+// Defines the current prefix + suffix as the current address.
+void DefineScopedHere(Assembly& a, std::string_view suffix) {
+  std::string& name = a.macros.scopedName;
+  name.assign(a.lex.pos.ProcPrefix.str());
+  name += suffix;
   DefineAddress(a, FindOrCreateSymbol(a, name), CurSeg(a).PC);
 }
 
@@ -159,33 +163,42 @@ enum class ArgEnd { Comma, Close, Other };
 
 // Reads one actual argument up to its "," or ")" at nesting level 0.
 ArgEnd ReadArgument(Assembly& a, TMacroArg& arg) {
-  arg.Pos = LexSave(a);
+  LexSaveInto(a, arg.Pos);
   int parens = 0, braces = 0;
   for (;;) {
     LexNext(a);
     const TLexPos& p = a.lex.pos;
     if (p.Item == I_EOL || p.Item == I_Null) return ArgEnd::Other;
-    if (p.Item != I_Char) continue;
-    const std::string& c = p.ITxt;
-    if (c == "(") {
-      ++parens;
-    } else if (c == "{") {
-      ++braces;
-    } else if (c == "}") {
-      if (braces > 0) --braces;
-    } else if (c == ")") {
-      if (parens == 0) {
-        arg.LexTermLine = a.lex.argEndLine;
-        arg.LexTermPos = a.lex.argEndPos;
-        arg.LexTermSrc = a.lex.argEndSrc;
-        return ArgEnd::Close;
-      }
-      --parens;
-    } else if (c == "," && parens == 0 && braces == 0) {
-      arg.LexTermLine = a.lex.argEndLine;
-      arg.LexTermPos = a.lex.argEndPos;
-      arg.LexTermSrc = a.lex.argEndSrc;
-      return ArgEnd::Comma;
+    if (p.Item != I_Char || p.ITxt.size() != 1) continue;
+    switch (p.ITxt[0]) {
+      case '(':
+        ++parens;
+        break;
+      case '{':
+        ++braces;
+        break;
+      case '}':
+        if (braces > 0) --braces;
+        break;
+      case ')':
+        if (parens == 0) {
+          arg.LexTermLine = a.lex.argEndLine;
+          arg.LexTermPos = a.lex.argEndPos;
+          arg.LexTermSrc = a.lex.argEndSrc;
+          return ArgEnd::Close;
+        }
+        --parens;
+        break;
+      case ',':
+        if (parens == 0 && braces == 0) {
+          arg.LexTermLine = a.lex.argEndLine;
+          arg.LexTermPos = a.lex.argEndPos;
+          arg.LexTermSrc = a.lex.argEndSrc;
+          return ArgEnd::Comma;
+        }
+        break;
+      default:
+        break;
     }
   }
 }
@@ -230,9 +243,13 @@ void AppendScope(std::string& out, uint32_t n) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   int digits = 6;
   while (digits < 8 && (n >> (4 * digits)) != 0) ++digits;
-  out += '[';
-  for (int i = digits - 1; i >= 0; --i) out += kHex[(n >> (4 * i)) & 15];
-  out += "].";
+  char text[12];
+  int k = 0;
+  text[k++] = '[';
+  for (int i = digits - 1; i >= 0; --i) text[k++] = kHex[(n >> (4 * i)) & 15];
+  text[k++] = ']';
+  text[k++] = '.';
+  out.append(text, static_cast<size_t>(k));
 }
 
 void ExpandMacro(Assembly& a, TRec* macro, std::string_view name) {
@@ -242,29 +259,38 @@ void ExpandMacro(Assembly& a, TRec* macro, std::string_view name) {
     return;
   }
   TMacroStackEntry entry;
+  if (!m.spareArgLists.empty()) {
+    entry.LocalParameterList = std::move(m.spareArgLists.back());
+    m.spareArgLists.pop_back();
+  }
   entry.InvocationLine = a.diag.currentLine;
   entry.InvocationSrc = a.diag.currentSource;
   if (!ReadArguments(a, *macro, entry.LocalParameterList)) return;
-  entry.ReturnPos = LexSave(a);
+  LexSaveInto(a, entry.ReturnPos);
   m.macroStack.push_back(std::move(entry));
   // The body is read with the invoker's prefix (a return position leaves the
   // prefix as it is) followed by the expansion's own scope.
   LexRestoreForReturn(a, macro->StartLex);
   a.lex.pos.pActiveMacro = static_cast<int32_t>(m.macroStack.size());
-  a.lex.pos.ProcPrefix.append(name);
-  AppendScope(a.lex.pos.ProcPrefix, static_cast<uint32_t>(m.scopeCounter++));
+  std::string prefix = a.lex.pos.ProcPrefix.str();
+  prefix.append(name);
+  AppendScope(prefix, static_cast<uint32_t>(m.scopeCounter++));
+  a.lex.pos.ProcPrefix = prefix;
 }
 
 void HandleMend(Assembly& a, TToken) {
   if (MendEndsRept(a)) return;  // the end of a REPT body
   LexNext(a);
-  DefineNamedHere(a, a.lex.pos.ProcPrefix + "mexit");
+  DefineScopedHere(a, "mexit");
   MacroState& m = a.macros;
   if (m.macroStack.empty()) {
     ReportError(a, E_SyntaxError);
     return;
   }
   LexRestore(a, m.macroStack.back().ReturnPos, false);
+  std::vector<TMacroArg>& args = m.macroStack.back().LocalParameterList;
+  args.clear();
+  m.spareArgLists.push_back(std::move(args));
   m.macroStack.pop_back();
 }
 
@@ -276,7 +302,7 @@ void OpenProcedure(Assembly& a, TRec* label) {
     ReportError(a, E_OutOfResources);
     return;
   }
-  std::string& prefix = a.lex.pos.ProcPrefix;
+  const std::string prefix = a.lex.pos.ProcPrefix.str();
   bool outermost = m.procDepth == 0;
   TAnonProcEntry& e = m.procStack[++m.procDepth];
   e.PreviousPrefix = prefix;
@@ -294,7 +320,7 @@ void OpenProcedure(Assembly& a, TRec* label) {
     ++e.IndexNumber;
     for (int32_t d = m.procDepth + 1; d <= kMaxProcDepth; ++d) m.procStack[d].IndexNumber = 0;
   }
-  prefix = std::move(next);
+  a.lex.pos.ProcPrefix = next;
   if (label) DefineAddress(a, label, CurSeg(a).PC);
 }
 
@@ -306,7 +332,7 @@ void HandleProc(Assembly& a, TToken) {
 }
 
 void CloseProcedure(Assembly& a) {
-  DefineNamedHere(a, a.lex.pos.ProcPrefix + "pexit");
+  DefineScopedHere(a, "pexit");
   MacroState& m = a.macros;
   if (m.procDepth > 0)
     a.lex.pos.ProcPrefix = m.procStack[m.procDepth--].PreviousPrefix;

@@ -38,6 +38,10 @@ struct MacroState {
   std::array<TAnonProcEntry, kMaxProcDepth + 1> procStack;  // entries 1..depth
   int32_t procDepth = 0;
   int32_t scopeCounter = 0;  // shared by expansions and outermost procedures
+  std::string scopedName;    // buffer for the "mexit" and "pexit" labels' names
+  // Argument lists of ended expansions, emptied, kept for the next ones so
+  // that an expansion allocates no list.
+  std::vector<std::vector<TMacroArg>> spareArgLists;
 };
 
 void ResetMacros(Assembly& a);          // pass start

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/shared_text.h"
 #include "lexer/token_enum.h"
 
 // Which field of a TExpRes holds the value.
@@ -49,7 +50,7 @@ struct TLexPos {
   int32_t INumVal = 0;
   TToken ITokVal = tNil;
   bool SValid = false;  // the current item was read ahead and is valid
-  std::string ProcPrefix;
+  SharedText ProcPrefix;
   int32_t pCurrSegment = 0;
   int32_t pActiveMacro = 0;  // active macro expansion, 0 = none
   int32_t LastLPos = 1;
@@ -58,7 +59,7 @@ struct TLexPos {
   int32_t pParserParamStack = 0;
   uint8_t TokenMask = 1;  // 1 normal, 2 inside "[[" ... "]]"
   int32_t FunctionBlockLevel = 0;
-  std::string sLastMainLabel = "_global";
-  std::string sLastRawLabel = "_global";
+  SharedText sLastMainLabel = SharedText::Global();
+  SharedText sLastRawLabel = SharedText::Global();
   long double FloatVal = 0.0L;  // value of an I_Float item
 };

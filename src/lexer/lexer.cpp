@@ -521,6 +521,11 @@ TLexPos LexSave(const Assembly& a) {
   return p;
 }
 
+void LexSaveInto(const Assembly& a, TLexPos& out) {
+  out = a.lex.pos;
+  out.pParserParamStack = static_cast<int32_t>(a.lex.paramStack.size());
+}
+
 void LexRestore(Assembly& a, const TLexPos& p, bool withParamDepth) {
   const int32_t depth = static_cast<int32_t>(a.lex.paramStack.size());
   a.lex.pos = p;

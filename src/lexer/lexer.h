@@ -79,6 +79,8 @@ void LexSkipToEOL(Assembly& a);
 
 // The complete position, look-ahead included. Cheap: line texts are views.
 TLexPos LexSave(const Assembly& a);
+// The same into an existing position (its buffers are reused).
+void LexSaveInto(const Assembly& a, TLexPos& out);
 // Every field; the parameter-stack depth only when asked.
 void LexRestore(Assembly& a, const TLexPos& p, bool withParamDepth);
 // The item after the current one, read ahead and given back: the lexer, its
