@@ -18,6 +18,11 @@ DispatchTable BuildDispatchTable() {
   return t;
 }
 
+const DispatchTable& ProgramDispatchTable() {
+  static const DispatchTable table = BuildDispatchTable();
+  return table;
+}
+
 }  // namespace
 
-Assembly::Assembly(Environment e) : env(std::move(e)), dispatch(BuildDispatchTable()) {}
+Assembly::Assembly(Environment e) : env(std::move(e)), dispatch(ProgramDispatchTable()) {}

@@ -31,7 +31,7 @@ struct Assembly {
   Assembly& operator=(const Assembly&) = delete;
 
   Environment env;
-  DispatchTable dispatch;  // built once, read-only afterwards
+  const DispatchTable& dispatch;  // built once per process, read-only afterwards
   // One pass over the source; tests may put a scripted pass in its place to
   // drive the pass loop's stop rules.
   std::function<void(Assembly&)> runPass = RunPass;
