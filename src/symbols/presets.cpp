@@ -3,6 +3,7 @@
 
 #include "symbols/presets.h"
 
+#include <array>
 #include <cctype>
 #include <string>
 
@@ -23,14 +24,25 @@ std::string Lower(std::string s) {
   return s;
 }
 
+// The eight name forms of each register, in the order they are tried. They
+// never change, so they are spelled once per process rather than per look-up.
+using PresetForms = std::array<std::string, 8>;
+const std::array<PresetForms, kPresetCount>& AllPresetForms() {
+  static const std::array<PresetForms, kPresetCount> forms = [] {
+    std::array<PresetForms, kPresetCount> f;
+    for (int i = 0; i < kPresetCount; ++i) {
+      const std::string x(kPresetNames[i]);
+      f[i] = {"Veld_" + x,       "Veld" + x,         "VELD_" + x,        "VELD" + x,
+              Lower("veld" + x), Lower("veld_" + x), "VeldEmulate_" + x, "VeldEmulate" + x};
+    }
+    return f;
+  }();
+  return forms;
+}
+
 // The first of the eight name forms that exists wins; its reference is counted.
-TRec* FindPreset(Assembly& a, std::string_view reg) {
-  const std::string x(reg);
-  const std::string forms[] = {
-      "Veld_" + x,       "Veld" + x,         "VELD_" + x,        "VELD" + x,
-      Lower("veld" + x), Lower("veld_" + x), "VeldEmulate_" + x, "VeldEmulate" + x,
-  };
-  for (const auto& name : forms)
+TRec* FindPreset(Assembly& a, int reg) {
+  for (const std::string& name : AllPresetForms()[reg])
     if (TRec* r = FindSymbol(a, name, true)) return r;
   return nullptr;
 }
@@ -185,7 +197,7 @@ void ApplyRegisterPresets(Assembly& a) {
   auto& presets = a.pass.presets;
   for (int i = 0; i < kPresetCount; ++i) {
     presets[i] = RegisterPreset{};
-    if (const TRec* r = FindPreset(a, kPresetNames[i])) {
+    if (const TRec* r = FindPreset(a, i)) {
       presets[i] = {true, r->Val.Int};
       if (r->Val.Sort != erInteger) WarnNotInteger(a, *r);
     }
