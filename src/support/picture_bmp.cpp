@@ -182,15 +182,17 @@ Picture ReadBmpPicture(std::string_view b) {
 
   if (h.pixelOffset >= b.size()) return Broken(std::move(p), "the file ends before its pixels");
   std::string_view data = b.substr(h.pixelOffset);
+  // Rows are padded to a multiple of 4 bytes; the last row's padding may be
+  // missing. A short file is refused before the pixels are allocated, so a
+  // small file that declares a large picture costs nothing.
+  const uint64_t stride = (static_cast<uint64_t>(h.width) + 3) & ~uint64_t{3};
+  if (h.compression != kCompressionRle8 &&
+      stride * static_cast<uint64_t>(height - 1) + static_cast<uint64_t>(h.width) > data.size())
+    return Broken(std::move(p), "the file ends before its pixels");
   p.pixels.assign(static_cast<size_t>(h.width * height), 0);
   if (h.compression == kCompressionRle8) {
     if (!DecodeRle8(data, bottomUp, p, problem)) return Broken(std::move(p), problem);
   } else {
-    // Rows are padded to a multiple of 4 bytes; the last row's padding may
-    // be missing.
-    const uint64_t stride = (static_cast<uint64_t>(h.width) + 3) & ~uint64_t{3};
-    if (stride * static_cast<uint64_t>(height - 1) + static_cast<uint64_t>(h.width) > data.size())
-      return Broken(std::move(p), "the file ends before its pixels");
     for (int64_t row = 0; row < height; ++row) {
       const int64_t y = bottomUp ? height - 1 - row : row;
       std::memcpy(p.pixels.data() + y * h.width, data.data() + static_cast<uint64_t>(row) * stride,
