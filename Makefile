@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test pictures asan bench clean format fuzz fuzz-build fuzz-smoke install editors
+.PHONY: all deps build run test pictures asan bench clean format fuzz fuzz-build fuzz-smoke fuzz-long fuzz-long-build install editors
 
 all: build
 
@@ -44,9 +44,12 @@ asan: deps
 # (45 s per target keeps the eight targets under seven minutes).
 FUZZ_SECONDS ?= 600
 FUZZ_SMOKE_SECONDS ?= 45
+FUZZ_LONG_RUNS ?= 10000000
+FUZZ_LONG_SECONDS ?= 7200
 fuzz-build:
 	@bash scripts/install-deps.sh --fuzz
-	@cmake -S . -B build-fuzz -DVELD_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \
+	@cmake -S . -B build-fuzz -DVELD_FUZZ=ON -DVELD_FUZZ_SANITIZERS=address,undefined \
+	  -DCMAKE_CXX_COMPILER=clang++ \
 	  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build build-fuzz -j $(JOBS) --target $(notdir $(basename $(wildcard fuzz/*_fuzz.cpp)))
 
@@ -55,6 +58,18 @@ fuzz: fuzz-build
 
 fuzz-smoke: fuzz-build
 	bash scripts/fuzz.sh $(FUZZ_SMOKE_SECONDS)
+
+# Long runs: UndefinedBehaviorSanitizer only (about twice the executions of
+# the AddressSanitizer build), FUZZ_LONG_RUNS executions or FUZZ_LONG_SECONDS
+# per target, whichever ends first; FUZZ_TARGETS="source lexer" picks targets.
+fuzz-long-build:
+	@bash scripts/install-deps.sh --fuzz
+	@cmake -S . -B build-fuzz-long -DVELD_FUZZ=ON -DVELD_FUZZ_SANITIZERS=undefined \
+	  -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build build-fuzz-long -j $(JOBS) --target $(notdir $(basename $(wildcard fuzz/*_fuzz.cpp)))
+
+fuzz-long: fuzz-long-build
+	FUZZ_RUNS=$(FUZZ_LONG_RUNS) bash scripts/fuzz.sh $(FUZZ_LONG_SECONDS) build-fuzz-long
 
 bench:
 	@bash scripts/install-deps.sh --bench
@@ -66,4 +81,4 @@ format:
 	clang-format -i $$(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'bench/*.cpp' 'tools/*.cpp')
 
 clean:
-	rm -rf $(BUILD) build-asan build-bench build-fuzz
+	rm -rf $(BUILD) build-asan build-bench build-fuzz build-fuzz-long

@@ -4,6 +4,8 @@
 # dictionary (fuzz/<name>.dict) when there is one. New inputs go to a work
 # copy of the corpus, so the committed one changes only by hand.
 #   scripts/fuzz.sh SECONDS [BUILD_DIR]
+# With FUZZ_RUNS=N a target also stops after N executions; FUZZ_TARGETS
+# ("source lexer") runs only the named targets.
 # Exits non-zero when a target finds a crash, a hang (10 s), a leak, a
 # sanitizer report or runs out of memory.
 set -euo pipefail
@@ -19,6 +21,7 @@ status=0
 for src in fuzz/*_fuzz.cpp; do
   target=$(basename "$src" .cpp)
   name=${target%_fuzz}
+  if [ -n "${FUZZ_TARGETS:-}" ] && [[ " $FUZZ_TARGETS " != *" $name "* ]]; then continue; fi
   corpus=fuzz/corpus/$name
   work=$build/corpus-work/$name
   mkdir -p "$work" "$build/findings"
@@ -32,13 +35,16 @@ for src in fuzz/*_fuzz.cpp; do
   fi
   args=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=4096
         -print_final_stats=1 -artifact_prefix="$build/findings/$name-")
+  [ -n "${FUZZ_RUNS:-}" ] && args+=(-runs="$FUZZ_RUNS")
   [ -f "fuzz/$name.dict" ] && args+=(-dict="$root/fuzz/$name.dict")
-  echo "== $target for ${seconds}s"
+  echo "== $target for ${seconds}s${FUZZ_RUNS:+ or $FUZZ_RUNS executions}"
+  started=$SECONDS
   if ! "$build/$target" "${args[@]}" "$work" 2>"$build/$target.log"; then
     echo "FAILED: $target (see $build/$target.log and $build/findings/)"
     tail -40 "$build/$target.log"
     status=1
   fi
   grep -E 'stat::(number_of_executed_units|average_exec_per_sec|peak_rss_mb)' "$build/$target.log" || true
+  echo "time: $((SECONDS - started)) s"
 done
 exit $status
