@@ -42,14 +42,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                    " OUTPUT_NEX_DATA \"out.nex\", " +
                        list + "\n");
 
-  CapturingConsole console;
-  FixedClock clock;
-  Environment env{&console, &clock, [] { return 12345u; }, dir};
-  env.sandbox = true;
-  env.limits.loopTrips = 5000;
-  env.limits.passLoopRounds = 20000;
-  env.limits.runs = 3;
-  auto a = std::make_unique<Assembly>(env);
-  AssembleMain(*a, dir + "/main.asm");
+  AssembleSandboxed(dir, dir + "/main.asm");
   return 0;
 }

@@ -8,8 +8,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "assembler/assembly.h"
 
 // Made and entered on first use; one per process.
 inline const std::string& Scratch() {
@@ -30,4 +33,21 @@ inline void WriteScratchFile(const std::string& name, std::string_view bytes) {
   if (!f) std::abort();
   if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), f);
   std::fclose(f);
+}
+
+// Assembles a main source of the scratch folder in a fresh context,
+// sandboxed (outputs built but not written, no command or file operation),
+// with runaway bounds low enough that every input finishes in well under a
+// second even with the sanitizers: the bounds are what is tested, not their
+// size.
+inline void AssembleSandboxed(const std::string& dir, const std::string& mainFile) {
+  CapturingConsole console;
+  FixedClock clock;
+  Environment env{&console, &clock, [] { return 12345u; }, dir};
+  env.sandbox = true;
+  env.limits.loopTrips = 5000;
+  env.limits.passLoopRounds = 20000;
+  env.limits.runs = 3;
+  auto a = std::make_unique<Assembly>(env);
+  AssembleMain(*a, mainFile);
 }

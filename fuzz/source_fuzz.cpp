@@ -52,17 +52,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t i = 0; i < 3; ++i)
     WriteScratchFile(dir + "/" + kNames[i], i < parts.size() ? parts[i] : std::string_view());
 
-  CapturingConsole console;
-  FixedClock clock;
-  Environment env{&console, &clock, [] { return 12345u; }, dir};
-  env.sandbox = true;
-  // Runaway bounds low enough that every input finishes in well under a
-  // second even with the sanitizers; the bounds themselves are what is
-  // tested, not their size.
-  env.limits.loopTrips = 5000;
-  env.limits.passLoopRounds = 20000;
-  env.limits.runs = 3;
-  auto a = std::make_unique<Assembly>(env);
-  AssembleMain(*a, dir + "/main.asm");
+  AssembleSandboxed(dir, dir + "/main.asm");
   return 0;
 }
