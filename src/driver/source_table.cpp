@@ -97,22 +97,30 @@ void SourceLines::Assign(std::string text) {
   // out must survive this object being moved.
   if (text.capacity() < 32) text.reserve(32);
   const size_t n = text.size();
-  const size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
-  const bool openLast = n > 0 && text.back() != '\n';
-  starts_.clear();
-  starts_.shrink_to_fit();
-  if (n == 0) {
-    text_ = std::move(text);
-    return;
+  marks_.clear();
+  marks_.shrink_to_fit();
+  lengths_.clear();
+  lengths_.shrink_to_fit();
+  stride_ = kMarkStride;
+  cursor_ = cursorEnd_ = SIZE_MAX;
+  jumps_ = {};
+  if (n > 0) {
+    const size_t count = static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) +
+                         (text.back() != '\n' ? 1 : 0);
+    lengths_.reserve(count);
+    marks_.reserve((count + kMarkStride - 1) / kMarkStride);
+    const char* const begin = text.data();
+    const char* const end = begin + n;
+    for (const char* start = begin; start < end;) {
+      const char* nl = static_cast<const char*>(std::memchr(start, '\n', end - start));
+      if (!nl) nl = end;
+      if (lengths_.size() % kMarkStride == 0)
+        marks_.push_back(static_cast<uint32_t>(start - begin));
+      const size_t len = static_cast<size_t>(nl - start);
+      lengths_.push_back(len < kLongLine ? static_cast<uint8_t>(len) : kLongLine);
+      start = nl + 1;
+    }
   }
-  starts_.reserve(lines + (openLast ? 2 : 1));
-  starts_.push_back(0);
-  const char* const begin = text.data();
-  const char* const end = begin + n;
-  for (const char* nl = begin; (nl = static_cast<const char*>(std::memchr(nl, '\n', end - nl)));)
-    starts_.push_back(static_cast<uint32_t>(++nl - begin));
-  // The end of a last line without its "\n" is where that "\n" would stand.
-  if (openLast) starts_.push_back(static_cast<uint32_t>(n + 1));
   text_ = std::move(text);
 }
 
@@ -121,21 +129,57 @@ SourceLines& SourceLines::operator=(const std::vector<std::string>& lines) {
   size_t total = 0;
   for (const std::string& l : lines) total += l.size() + 1;
   text.reserve(std::max<size_t>(total, 32));
-  starts_.clear();
-  starts_.reserve(lines.size() + 1);
+  marks_.clear();
+  marks_.reserve(lines.size() + 1);
+  lengths_.assign(lines.size(), 0);
   for (const std::string& l : lines) {
-    starts_.push_back(static_cast<uint32_t>(text.size()));
+    marks_.push_back(static_cast<uint32_t>(text.size()));
     text += l;
     text += '\n';
   }
-  if (!lines.empty()) starts_.push_back(static_cast<uint32_t>(text.size()));
+  marks_.push_back(static_cast<uint32_t>(text.size()));
   text_ = std::move(text);
+  stride_ = 1;
+  cursor_ = cursorEnd_ = SIZE_MAX;
+  jumps_ = {};
   return *this;
 }
 
 void SourceLines::clear() {
   text_ = std::string();
-  starts_ = std::vector<uint32_t>();
+  marks_ = std::vector<uint32_t>();
+  lengths_ = std::vector<uint8_t>();
+  cursor_ = cursorEnd_ = SIZE_MAX;
+  jumps_ = {};
+}
+
+size_t SourceLines::LengthAt(size_t i, size_t start) const {
+  if (lengths_[i] != kLongLine) return lengths_[i];
+  const void* nl = std::memchr(text_.data() + start, '\n', text_.size() - start);
+  return (nl ? static_cast<size_t>(static_cast<const char*>(nl) - text_.data()) : text_.size()) -
+         start;
+}
+
+std::string_view SourceLines::Find(size_t i) const {
+  if (stride_ == 1)
+    return std::string_view(text_.data() + marks_[i], marks_[i + 1] - marks_[i] - 1);
+  if (i != cursor_) {
+    size_t start;
+    if (i == cursor_ + 1) {
+      start = cursorEnd_ + 1;
+    } else if (Jump& j = jumps_[i % jumps_.size()]; j.line == i) {
+      start = j.start;
+    } else {
+      size_t k = i - i % kMarkStride;
+      start = marks_[k / kMarkStride];
+      for (; k < i; ++k) start += LengthAt(k, start) + 1;
+      j = {i, start};
+    }
+    cursor_ = i;
+    cursorStart_ = start;
+    cursorEnd_ = start + LengthAt(i, start);
+  }
+  return std::string_view(text_.data() + cursorStart_, cursorEnd_ - cursorStart_);
 }
 
 bool DecodeSourceText(std::string bytes, SourceLines& lines) {

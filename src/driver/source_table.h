@@ -14,16 +14,26 @@
 struct Assembly;
 
 // The lines of a loaded file: its text in one buffer, every line followed by
-// one "\n", and the offset where each line starts. A line is a view into the
-// buffer, which never moves while the lines are in use, so the lexer and its
-// saved positions hold views instead of copies. Four bytes per line beside
-// the text, and no allocation per line.
+// one "\n" (the last one may lack it). A line is a view into the buffer,
+// which never moves while the lines are in use, so the lexer and its saved
+// positions hold views instead of copies. Beside the text are one length
+// byte per line (255 for a longer line, which is then measured) and the
+// start of every 16th line: a line is found by adding the lengths from the
+// mark before it; the line after the last one asked for, which is how the
+// lexer reads, and lines jumped to before come straight. No allocation per
+// line.
 class SourceLines {
  public:
-  size_t size() const { return starts_.empty() ? 0 : starts_.size() - 1; }
-  bool empty() const { return size() == 0; }
+  size_t size() const { return lengths_.size(); }
+  bool empty() const { return lengths_.empty(); }
   std::string_view operator[](size_t i) const {
-    return std::string_view(text_.data() + starts_[i], starts_[i + 1] - starts_[i] - 1);
+    if (i == cursor_ + 1 && stride_ != 1 && lengths_[i] != kLongLine) {
+      cursor_ = i;
+      cursorStart_ = cursorEnd_ + 1;
+      cursorEnd_ = cursorStart_ + lengths_[i];
+      return std::string_view(text_.data() + cursorStart_, lengths_[i]);
+    }
+    return Find(i);
   }
   // Takes the decoded text of a file: lines end at CR LF, LF or CR.
   void Assign(std::string text);
@@ -31,11 +41,35 @@ class SourceLines {
   SourceLines& operator=(const std::vector<std::string>& lines);
   void clear();
   // Bytes held, for the memory budget.
-  size_t Footprint() const { return text_.capacity() + starts_.capacity() * sizeof(uint32_t); }
+  size_t Footprint() const {
+    return text_.capacity() + lengths_.capacity() + marks_.capacity() * sizeof(uint32_t);
+  }
 
  private:
+  static constexpr size_t kMarkStride = 16;
+  static constexpr uint8_t kLongLine = 255;
+  std::string_view Find(size_t i) const;
+  // Length of line i, which starts at `start`.
+  size_t LengthAt(size_t i, size_t start) const;
   std::string text_;
-  std::vector<uint32_t> starts_;  // one more than the lines: the end of the last
+  std::vector<uint8_t> lengths_;
+  // Start of every stride-th line; with a stride of 1 (lines given one by
+  // one, which may hold line ends) also one past the end of the last, and
+  // lengths come from it.
+  std::vector<uint32_t> marks_;
+  size_t stride_ = kMarkStride;
+  // The line asked for last, with its bounds; at first the line "before"
+  // line 0, whose end is just before the text.
+  mutable size_t cursor_ = SIZE_MAX;
+  mutable size_t cursorStart_ = 0;
+  mutable size_t cursorEnd_ = SIZE_MAX;
+  // Starts of lines reached by a jump (a loop or macro body read again),
+  // by line number modulo the size: a jump back to one of them is direct.
+  struct Jump {
+    size_t line = SIZE_MAX;
+    size_t start = 0;
+  };
+  mutable std::array<Jump, 16> jumps_{};
 };
 
 struct TSource {

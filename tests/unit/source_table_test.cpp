@@ -24,6 +24,36 @@ TEST(SourceText, LineEndsOfEveryKind) {
   EXPECT_EQ(Decode(std::string("x\0y\n", 4)), V{std::string("x\0y", 3)});
 }
 
+// Lines are found from sparse marks and length bytes: every line, read in
+// order, backwards and by jumps, must be the text between its line ends,
+// whatever its length (empty, 254, 255 and far longer lines included).
+TEST(SourceText, EveryLineIsFoundInAnyOrder) {
+  std::vector<std::string> want;
+  std::string text;
+  for (int i = 0; i < 300; ++i) {
+    const size_t len = i % 6 == 1 ? 0 : i % 50 == 3 ? 254 + i % 3 : i % 90 == 7 ? 1000 : 1 + i % 23;
+    std::string line(len, static_cast<char>('a' + i % 26));
+    want.push_back(line);
+    // A lone CR is never followed by an empty line's LF here (CR LF would
+    // be one line end).
+    text += line + (i % 5 == 0 ? "\r\n" : i % 6 == 3 ? "\r" : "\n");
+  }
+  text += "last";
+  want.push_back("last");
+  SourceLines lines;
+  ASSERT_TRUE(DecodeSourceText(std::string(text), lines));
+  ASSERT_EQ(lines.size(), want.size());
+  for (size_t i = 0; i < want.size(); ++i) ASSERT_EQ(lines[i], want[i]) << "line " << i;
+  for (size_t i = want.size(); i-- > 0;) ASSERT_EQ(lines[i], want[i]) << "line " << i;
+  for (size_t k = 0; k < 2000; ++k) {
+    const size_t i = (k * 7919 + k / 3) % want.size();
+    ASSERT_EQ(lines[i], want[i]) << "line " << i;
+    if (i + 1 < want.size()) {
+      ASSERT_EQ(lines[i + 1], want[i + 1]) << "line " << i + 1;
+    }
+  }
+}
+
 TEST(SourceText, ByteOrderMarksConvertToLatin1) {
   using V = std::vector<std::string>;
   // UTF-8: "é" (C3 A9) is Latin-1 E9; "€" has no Latin-1 form.
