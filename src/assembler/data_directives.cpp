@@ -75,16 +75,16 @@ bool TransparencyFrom(Assembly& a, const std::string& name, uint8_t& out) {
   TRec* r = FindSymbol(a, name, false);
   if (!r) return false;
   if (r->Mode == T_Addr) {
-    out = static_cast<uint8_t>(r->Val.Int);
+    out = static_cast<uint8_t>(r->Val.Int());
     return true;
   }
   if (r->Mode != T_VarVal && r->Mode != T_FixedVal) return false;
-  if (r->Val.Sort == erInteger) {
-    out = static_cast<uint8_t>(r->Val.Int);
+  if (r->Val.Sort() == erInteger) {
+    out = static_cast<uint8_t>(r->Val.Int());
     return true;
   }
-  if (r->Val.Sort == erFloat) {
-    out = static_cast<uint8_t>(FloatToInt(r->Val.Float));
+  if (r->Val.Sort() == erFloat) {
+    out = static_cast<uint8_t>(FloatToInt(r->Val.Float()));
     return true;
   }
   return false;

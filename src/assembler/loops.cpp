@@ -107,7 +107,8 @@ TRec* ReadLoopVariable(Assembly& a) {
   if (!r && !prefix.empty()) r = FindSymbol(a, prefix + name, false);
   if (!r && !dotted) r = FindSymbol(a, name, false);
   if (!r) return FindOrCreateSymbol(a, name);
-  bool holdsValue = r->Val.Sort == erInteger || r->Val.Sort == erString || r->Val.Sort == erFloat;
+  bool holdsValue =
+      r->Val.Sort() == erInteger || r->Val.Sort() == erString || r->Val.Sort() == erFloat;
   if (r->Mode == T_Undef || (r->Mode == T_VarVal && holdsValue)) return r;
   ReportError(a, E_SyntaxError);
   return nullptr;
@@ -271,9 +272,9 @@ void HandleFor(Assembly& a, TToken) {
 
 // The variable's value as the body left it, when it still has the loop's
 // kind; otherwise the value the loop last gave it.
-const TExpRes& LoopValue(const TForEntry& e, TExpSort sort) {
-  const TExpRes& v = e.pForVar->Val;
-  return v.Sort == sort ? v : e.current;
+TExpRes LoopValue(const TForEntry& e, TExpSort sort) {
+  if (e.pForVar->Val.Sort() == sort) return e.pForVar->Val.Get();
+  return e.current;
 }
 
 // Steps the variable; true when the body runs again.

@@ -396,8 +396,7 @@ void DefineAliasBody(Assembly& a, TRec* r) {
   DefineAddress(a, r, CurSeg(a).PC);
   r->Mode = T_Alias;
   ++a.symbols.aliasCount;
-  r->Val = TExpRes{};
-  r->Val.Sort = erError;
+  r->Val.SetError();
   r->StartLex = LexSave(a);
   LexSkipToEOL(a);
   a.lex.aliasExpansionOff = false;

@@ -155,9 +155,8 @@ void HandleSegment(Assembly& a, TToken) {
     }
     r = FindOrCreateSymbol(a, name);
     r->Mode = T_Segment;
-    r->Val = TExpRes{};
-    r->Val.Int = ++pl.userSegments;
-    r->cIndex_Defn = r->Val.Int;
+    r->Val.SetInteger(++pl.userSegments);
+    r->cIndex_Defn = r->Val.Int();
     r->LastPass = a.pass.pass;
     if (!assigns) {
       FatalError(a, E_SegmentFatal);
@@ -167,7 +166,7 @@ void HandleSegment(Assembly& a, TToken) {
     LexSkipToEOL(a);
     return;
   }
-  int32_t index = r->Val.Int;
+  int32_t index = r->Val.Int();
   if (!assigns) {
     pl.current = index;
     return;

@@ -70,11 +70,11 @@ void ValueOfSymbol(Assembly& a, TRec* rec, std::string_view name, bool allowFunc
   }
   switch (rec->Mode) {
     case T_Addr:
-      SetInt(r, rec->Val.Int);
+      SetInt(r, rec->Val.Int());
       return;
     case T_VarVal:
     case T_FixedVal:
-      r = rec->Val;
+      rec->Val.CopyTo(r);
       return;
     case T_Function:
       if (allowFunction) {
@@ -169,9 +169,9 @@ void DefinedTest(Assembly& a, TExpRes& r, bool enabled) {
     if (!enabled) {
       v = 1;
     } else if (rec->Mode == T_Addr) {
-      v = rec->Val.Int != 0;
+      v = rec->Val.Int() != 0;
     } else if (rec->Mode == T_VarVal || rec->Mode == T_FixedVal) {
-      const TExpRes& x = rec->Val;
+      const TExpRes x = rec->Val.Get();
       v = (x.Sort == erInteger && x.Int != 0) || (x.Sort == erFloat && x.Float != 0.0L) ||
           (x.Sort == erString && !x.Str.empty());
     }

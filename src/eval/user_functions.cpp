@@ -88,7 +88,7 @@ TExpRes* ReferenceTarget(Assembly& a, int32_t callerFrame) {
   if (!a.lex.pos.ProcPrefix.empty()) r = FindSymbol(a, a.lex.pos.ProcPrefix + name, true);
   if (!r) r = FindSymbol(a, name, true);
   if (!r || r->Mode != T_VarVal) return nullptr;
-  return &r->Val;
+  return &r->Val.Whole();
 }
 
 struct BodyRunner {
@@ -331,11 +331,10 @@ struct BodyRunner {
         if (!r) {
           r = FindOrCreateSymbol(a, name);
           r->Mode = T_VarVal;
-          r->Val = TExpRes{};
-          r->Val.Sort = erError;
+          r->Val.SetError();
           r->LastPass = a.pass.pass;
         }
-        AddReferenceEntry(frame(), name, &r->Val);
+        AddReferenceEntry(frame(), name, &r->Val.Whole());
       }
       if (!IsChar(a, ",")) return;
       LexNext(a);

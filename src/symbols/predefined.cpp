@@ -151,7 +151,7 @@ void DefinePredefinedSymbols(Assembly& a) {
     TRec* r = Predefined(a, kOptions[i].name);
     DefineValue(a, r, IntegerValue(kOptions[i].defaultValue), false);
     a.options.record[i] = r;
-    a.options.shortcut[i] = &r->Val.Int;
+    a.options.shortcut[i] = &r->Val.Whole().Int;
   }
 
   for (auto name : kLastAddressNames) DefineAddress(a, Predefined(a, name), 0);

@@ -170,13 +170,13 @@ constexpr PresetReg kApplyOrder[] = {
 bool SymbolIsSet(Assembly& a, std::string_view name) {
   const TRec* r = FindSymbol(a, name, false);
   if (!r || (r->Mode != T_Addr && r->Mode != T_VarVal && r->Mode != T_FixedVal)) return false;
-  switch (r->Val.Sort) {
+  switch (r->Val.Sort()) {
     case erInteger:
-      return r->Val.Int != 0;
+      return r->Val.Int() != 0;
     case erFloat:
-      return r->Val.Float != 0;
+      return r->Val.Float() != 0;
     case erString:
-      return !r->Val.Str.empty();
+      return !r->Val.Str().empty();
     case erError:
       return false;
   }
@@ -186,9 +186,9 @@ bool SymbolIsSet(Assembly& a, std::string_view name) {
 // A preset holding a float or a string gives its stored integer, which is
 // rarely what was meant: say so where the symbol is defined.
 void WarnNotInteger(Assembly& a, const TRec& r) {
-  const char* kind = r.Val.Sort == erFloat ? "a float" : "a string";
+  const char* kind = r.Val.Sort() == erFloat ? "a float" : "a string";
   PrintOut(a, LocationPrefixFor(a, r.SourceID, r.Line) + " : warning: register preset " + r.Name +
-                  " holds " + kind + "; the snapshot gets " + std::to_string(r.Val.Int));
+                  " holds " + kind + "; the snapshot gets " + std::to_string(r.Val.Int()));
 }
 
 }  // namespace
@@ -198,8 +198,8 @@ void ApplyRegisterPresets(Assembly& a) {
   for (int i = 0; i < kPresetCount; ++i) {
     presets[i] = RegisterPreset{};
     if (const TRec* r = FindPreset(a, i)) {
-      presets[i] = {true, r->Val.Int};
-      if (r->Val.Sort != erInteger) WarnNotInteger(a, *r);
+      presets[i] = {true, r->Val.Int()};
+      if (r->Val.Sort() != erInteger) WarnNotInteger(a, *r);
     }
   }
 
@@ -225,9 +225,9 @@ void ApplyRegisterPresets(Assembly& a) {
 CpmSettings CpmSettingsFromSymbols(Assembly& a) {
   CpmSettings c;
   if (const TRec* r = FindSymbol(a, "Veld_cpm_drives", false)) {
-    if ((r->Mode == T_VarVal || r->Mode == T_FixedVal) && r->Val.Sort == erString) {
+    if ((r->Mode == T_VarVal || r->Mode == T_FixedVal) && r->Val.Sort() == erString) {
       c.haveDrives = true;
-      c.drives = r->Val.Str;
+      c.drives = r->Val.Str();
     }
   }
   c.secPerTrack = IntegerOfSymbol(a, "Veld_cpm_sec_per_track", 128);

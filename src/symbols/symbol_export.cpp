@@ -157,7 +157,7 @@ std::string ParameterList(const std::vector<TMacroParam>& params, const char* su
 }
 
 std::string SegmentLine(const Assembly& a, const std::string& field, const TRec& r) {
-  int32_t index = r.Val.Int;
+  int32_t index = r.Val.Int();
   if (index < 0 || index >= static_cast<int32_t>(a.placement.segments.size())) index = 0;
   const TSegmentEntry& s = a.placement.segments[index];
   uint32_t final = static_cast<uint32_t>(s.PC);
@@ -190,7 +190,7 @@ Rule RuleOf(const TRec& r) {
       return HasDot(r.Name) ? Rule::kLocalLabel : Rule::kLabel;
     case T_VarVal:
     case T_FixedVal:
-      switch (r.Val.Sort) {
+      switch (r.Val.Sort()) {
         case erInteger:
           return Rule::kInteger;
         case erFloat:
@@ -248,11 +248,11 @@ std::string StandardLine(const Assembly& a, Rule rule, const TRec& r, uint32_t o
     case Rule::kLabel:
     case Rule::kInteger:
     case Rule::kUnsorted:
-      return ValueFormat(options).Line(field, r.Val.Int);
+      return ValueFormat(options).Line(field, r.Val.Int());
     case Rule::kFloat:
-      return field + "EQU " + FloatText(r.Val.Float);
+      return field + "EQU " + FloatText(r.Val.Float());
     case Rule::kString:
-      return field + "EQU \"" + r.Val.Str + "\"";
+      return field + "EQU \"" + r.Val.Str() + "\"";
     case Rule::kMacro:
       return field + "MACRO (" + ParameterList(r.pMacroParams, "[]") + ")";
     case Rule::kAlias:
@@ -262,8 +262,8 @@ std::string StandardLine(const Assembly& a, Rule rule, const TRec& r, uint32_t o
     case Rule::kUnknown:
       break;
   }
-  return field + "unknown symbol " + Hex(static_cast<uint32_t>(r.Val.Int) & 0xFFFF, 4) + "[" +
-         KindDescription(r.Mode, r.Val) + ":" + Hex(options, 4) + "]";
+  return field + "unknown symbol " + Hex(static_cast<uint32_t>(r.Val.Int()) & 0xFFFF, 4) + "[" +
+         KindDescription(r.Mode, r.Val.Get()) + ":" + Hex(options, 4) + "]";
 }
 
 void StandardLayout(Assembly& a, uint32_t options, std::vector<std::string>& lines) {
@@ -278,14 +278,14 @@ void StandardLayout(Assembly& a, uint32_t options, std::vector<std::string>& lin
 void VariableListLayout(const Assembly& a, std::vector<std::string>& lines) {
   for (const TRec* r = a.symbols.first; r; r = r->AllSymbolsNext)
     if (r->Mode == T_VarVal && !r->bInternal && !HasDot(r->Name))
-      lines.push_back(r->Name + "," + Hex(static_cast<uint32_t>(r->Val.Int), 8));
+      lines.push_back(r->Name + "," + Hex(static_cast<uint32_t>(r->Val.Int()), 8));
 }
 
 void LabelFileLayout(const Assembly& a, std::vector<std::string>& lines) {
   for (const TRec* r = a.symbols.first; r; r = r->AllSymbolsNext) {
-    bool integer = r->Mode == T_Addr || (IsValueKind(r->Mode) && r->Val.Sort == erInteger);
-    if (integer && !r->bInternal && !HasDot(r->Name) && r->Val.Int >= 0)
-      lines.push_back("L" + Hex(static_cast<uint32_t>(r->Val.Int), 4) + " " + r->Name);
+    bool integer = r->Mode == T_Addr || (IsValueKind(r->Mode) && r->Val.Sort() == erInteger);
+    if (integer && !r->bInternal && !HasDot(r->Name) && r->Val.Int() >= 0)
+      lines.push_back("L" + Hex(static_cast<uint32_t>(r->Val.Int()), 4) + " " + r->Name);
   }
 }
 

@@ -20,36 +20,29 @@ void MarkRedefined(Assembly& a, TRec* r) {
   r->RedefinedSrcListPos = a.diag.currentSource;
 }
 
-bool SameValue(const TExpRes& x, const TExpRes& y) {
-  if (x.Sort != y.Sort) return false;
-  switch (x.Sort) {
+bool SameValue(const SymbolValue& x, const TExpRes& y) {
+  if (x.Sort() != y.Sort) return false;
+  switch (y.Sort) {
     case erInteger:
-      return x.Int == y.Int;
+      return x.Int() == y.Int;
     case erString:
-      return x.Str == y.Str;
+      return x.Str() == y.Str;
     case erFloat:
-      return x.Float == y.Float;
+      return x.Float() == y.Float;
     case erError:
       return true;
   }
   return false;
 }
 
-TExpRes IntegerValue(int32_t v) {
-  TExpRes r;
-  r.Sort = erInteger;
-  r.Int = v;
-  return r;
-}
-
 // The integer a value stands for when it holds an integer or a float.
-bool NumericValue(const TExpRes& v, int32_t& out) {
-  if (v.Sort == erInteger) {
-    out = v.Int;
+bool NumericValue(const SymbolValue& v, int32_t& out) {
+  if (v.Sort() == erInteger) {
+    out = v.Int();
     return true;
   }
-  if (v.Sort == erFloat) {
-    out = FloatToInt(v.Float);
+  if (v.Sort() == erFloat) {
+    out = FloatToInt(v.Float());
     return true;
   }
   return false;
@@ -89,7 +82,6 @@ void ClearSymbols(Assembly& a) {
   SymbolTable& t = a.symbols;
   // The option shortcuts point into the records about to go.
   a.options.PointAtNeutral();
-  for (auto& b : t.buckets) b = nullptr;
   t.first = t.last = t.current = nullptr;
   t.storage.clear();
   t.index.clear();
@@ -111,27 +103,22 @@ TRec* FindOrCreateSymbol(Assembly& a, std::string_view name) {
     if (!a.pass.abort) FatalError(a, E_OutOfResources);
     t.overflow = TRec();
     t.overflow.Name.assign(name);
-    t.overflow.Val.Sort = erError;
+    t.overflow.Val.SetError();
     t.current = &t.overflow;
     return t.current;
   }
   if (!r) {
     r = &t.storage.emplace_back();
     r->Name.assign(name);
-    r->Len = static_cast<int32_t>(name.size());
     r->CRC = crc;
     r->Line = a.lex.pos.ILine;
     r->SourceID = a.lex.pos.cSourceListPos;
     r->Mode = T_Undef;
-    r->Val.Sort = erError;
-    r->Val.Int = 0;
+    r->Val.SetError();
     r->LastPass = a.pass.pass;
     r->RedefinedLine = a.diag.currentLine;
-    TRec*& head = t.buckets[r->CRC & (kSymbolBuckets - 1)];
-    r->ListNext = head;
-    head = r;
     if (t.storage.size() * 10 >= t.index.size() * 7) GrowIndex(t);
-    IndexInsert(t.index, {crc, r->Len, r});
+    IndexInsert(t.index, {crc, static_cast<int32_t>(name.size()), r});
     if (t.last)
       t.last->AllSymbolsNext = r;
     else
@@ -147,16 +134,16 @@ void DefineAddress(Assembly& a, TRec* r, int32_t value) {
   switch (r->Mode) {
     case T_Undef:
       r->Mode = T_Addr;
-      r->Val = IntegerValue(value);
+      r->Val.SetInteger(value);
       r->LastPass = a.pass.pass;
       break;
     case T_VarVal:
       NoteAssignment(a, r);
-      r->Val = IntegerValue(value);
+      r->Val.SetInteger(value);
       r->LastPass = a.pass.pass;
       break;
     case T_Addr:
-      if (r->Val.Sort == erInteger && r->Val.Int == value) {
+      if (r->Val.Sort() == erInteger && r->Val.Int() == value) {
         // Defined again with its value: it still counts as defined in this
         // pass, so a second, different value later in the pass is "Label
         // Redefined" in every pass (not only every other one).
@@ -167,7 +154,7 @@ void DefineAddress(Assembly& a, TRec* r, int32_t value) {
         ReportError(a, E_LabelRedefined);
         break;
       }
-      r->Val = IntegerValue(value);
+      r->Val.SetInteger(value);
       r->LastPass = a.pass.pass;
       MarkRedefined(a, r);
       break;
@@ -187,12 +174,12 @@ void DefineIntegerVariable(Assembly& a, TRec* r, int32_t value) {
   switch (r->Mode) {
     case T_Undef:
       r->Mode = T_VarVal;
-      r->Val = IntegerValue(value);
+      r->Val.SetInteger(value);
       r->LastPass = a.pass.pass;
       break;
     case T_VarVal:
       NoteAssignment(a, r);
-      if (r->Val.Sort == erInteger && r->Val.Int == value) {
+      if (r->Val.Sort() == erInteger && r->Val.Int() == value) {
         r->LastPass = a.pass.pass;
         break;
       }
@@ -201,7 +188,7 @@ void DefineIntegerVariable(Assembly& a, TRec* r, int32_t value) {
         ReportError(a, E_LabelRedefined);
         break;
       }
-      r->Val = IntegerValue(value);
+      r->Val.SetInteger(value);
       r->LastPass = a.pass.pass;
       MarkRedefined(a, r);
       break;
@@ -230,10 +217,10 @@ void DefineText(Assembly& a, TRec* r, std::string_view text) {
     ReportError(a, E_SyntaxError);
     return;
   }
-  r->Val.Sort = erString;
-  r->Val.Str.assign(text);
-  r->Val.Int = 0;
-  r->Val.Float = 0;
+  TExpRes v;
+  v.Sort = erString;
+  v.Str.assign(text);
+  r->Val = std::move(v);
   r->LastPass = a.pass.pass;
 }
 
@@ -265,7 +252,7 @@ void DefineValue(Assembly& a, TRec* r, const TExpRes& value, bool constant) {
 int32_t IntegerOfSymbol(Assembly& a, std::string_view name, int32_t def) {
   const TRec* r = FindSymbol(a, name, false);
   if (!r) return def;
-  if (r->Mode == T_Addr) return r->Val.Int;
+  if (r->Mode == T_Addr) return r->Val.Int();
   int32_t v;
   if ((r->Mode == T_VarVal || r->Mode == T_FixedVal) && NumericValue(r->Val, v)) return v;
   return def;

@@ -2,6 +2,7 @@
 // Labels, constants, variables and the other named things of a run, with the
 // per-pass rules that let forward references settle.
 
+#include <cmath>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -67,16 +68,115 @@ class OnDemand {
   std::unique_ptr<T> p_;
 };
 
+// The value of a symbol. Labels and integer constants, nearly every symbol
+// of a program, hold only a sort and an integer; a value with a string or a
+// float, and one whose storage a reference parameter or an option shortcut
+// points at, is held whole beside the record: 16 bytes in the record instead
+// of a full value's 64.
+class SymbolValue {
+ public:
+  SymbolValue() = default;
+  SymbolValue(const SymbolValue& o) { *this = o; }
+  SymbolValue(SymbolValue&&) noexcept = default;
+  SymbolValue& operator=(const SymbolValue& o) {
+    if (this != &o) {
+      whole_ = o.whole_ ? std::make_unique<TExpRes>(*o.whole_) : nullptr;
+      int_ = o.int_;
+      sort_ = o.sort_;
+    }
+    return *this;
+  }
+  SymbolValue& operator=(SymbolValue&&) noexcept = default;
+  SymbolValue& operator=(const TExpRes& v) {
+    if (whole_)
+      *whole_ = v;
+    else if (Narrow(v))
+      SetNarrow(v.Sort, v.Int);
+    else
+      whole_ = std::make_unique<TExpRes>(v);
+    return *this;
+  }
+  SymbolValue& operator=(TExpRes&& v) {
+    if (whole_)
+      *whole_ = std::move(v);
+    else if (Narrow(v))
+      SetNarrow(v.Sort, v.Int);
+    else
+      whole_ = std::make_unique<TExpRes>(std::move(v));
+    return *this;
+  }
+
+  TExpSort Sort() const { return whole_ ? whole_->Sort : sort_; }
+  int32_t Int() const { return whole_ ? whole_->Int : int_; }
+  long double Float() const { return whole_ ? whole_->Float : 0.0L; }
+  const std::string& Str() const {
+    static const std::string kEmpty;
+    return whole_ ? whole_->Str : kEmpty;
+  }
+  TExpRes Get() const {
+    if (whole_) return *whole_;
+    TExpRes v;
+    v.Sort = sort_;
+    v.Int = int_;
+    return v;
+  }
+  void CopyTo(TExpRes& out) const {
+    if (whole_) {
+      out = *whole_;
+    } else {
+      out.Sort = sort_;
+      out.Int = int_;
+      out.Str.clear();
+      out.Float = 0.0L;
+    }
+  }
+  // An integer of the sort erInteger (with no string and no float).
+  void SetInteger(int32_t v) {
+    if (whole_) {
+      *whole_ = TExpRes{};
+      whole_->Int = v;
+    } else {
+      SetNarrow(erInteger, v);
+    }
+  }
+  // No value yet (the sort erError, no string, no float).
+  void SetError() {
+    if (whole_) {
+      *whole_ = TExpRes{};
+      whole_->Sort = erError;
+    } else {
+      SetNarrow(erError, 0);
+    }
+  }
+  // The value's full storage, made on first use and kept for the record's
+  // life, so a pointer to it stays valid.
+  TExpRes& Whole() {
+    if (!whole_) whole_ = std::make_unique<TExpRes>(Get());
+    return *whole_;
+  }
+
+ private:
+  // A value that is only a sort and an integer: no string, a float of +0.
+  static bool Narrow(const TExpRes& v) {
+    return v.Str.empty() && v.Float == 0.0L && !std::signbit(v.Float);
+  }
+  void SetNarrow(TExpSort sort, int32_t v) {
+    sort_ = sort;
+    int_ = v;
+  }
+  std::unique_ptr<TExpRes> whole_;
+  int32_t int_ = 0;
+  TExpSort sort_ = erInteger;
+};
+
 // Fields are ordered by alignment so that no padding lies between them: tens
 // of thousands of labels are kept in these records.
 struct TRec {
   std::string Name;
-  TExpRes Val;
+  SymbolValue Val;
   TRec* AllSymbolsNext = nullptr;
-  TRec* ListNext = nullptr;
   OnDemand<TLexPos> StartLex;                       // macros, functions, aliases
   OnDemand<std::vector<TMacroParam>> pMacroParams;  // macros and functions
-  int32_t Len = 0;
   uint32_t CRC = 0;
   int32_t Line = 0;
   int32_t SourceID = 0;
@@ -89,16 +189,14 @@ struct TRec {
   bool bInternal = false;
   bool BeenRedefined = false;
 };
-static_assert(sizeof(TRec) <= 176);
+static_assert(sizeof(TRec) <= 112);
 
-inline constexpr int kSymbolBuckets = 4096;
-// The most symbols of one run (about 450 MB of records): far above any real
+// The most symbols of one run (about 220 MB of records): far above any real
 // program, reached only by a runaway generator of labels.
 inline constexpr size_t kMaxSymbols = 2'000'000;
 
 struct SymbolTable {
-  TRec* buckets[kSymbolBuckets] = {};  // chains by hash AND $FFF, newest first
-  TRec* first = nullptr;               // creation order
+  TRec* first = nullptr;  // creation order
   TRec* last = nullptr;
   TRec* current = nullptr;
   std::deque<TRec> storage;  // stable addresses

@@ -375,7 +375,7 @@ struct Assembled {
   uint16_t operator[](const char* label) const {
     const TRec* r = FindSymbol(*run->a, label, false);
     EXPECT_TRUE(r) << label;
-    return r ? static_cast<uint16_t>(r->Val.Int) : 0;
+    return r ? static_cast<uint16_t>(r->Val.Int()) : 0;
   }
 };
 

@@ -26,7 +26,7 @@ struct CondRun : ::testing::Test {
       int32_t seen = 0;
       probe.a->runPass = [&seen](Assembly& a) {
         RunPass(a);
-        if (TRec* s = FindSymbol(a, "x", false)) seen = s->Val.Int;
+        if (TRec* s = FindSymbol(a, "x", false)) seen = s->Val.Int();
       };
       probe.Assemble("x = 5\n");
       return seen == 5;
@@ -52,8 +52,8 @@ struct CondRun : ::testing::Test {
       ADD_FAILURE() << "no symbol " << name;
       return INT32_MIN;
     }
-    EXPECT_EQ(it->second.Val.Sort, erInteger) << name;
-    return it->second.Val.Int;
+    EXPECT_EQ(it->second.Val.Sort(), erInteger) << name;
+    return it->second.Val.Int();
   }
 
   TExpRes Value(const std::string& name) {
@@ -62,7 +62,7 @@ struct CondRun : ::testing::Test {
       ADD_FAILURE() << "no symbol " << name;
       return {};
     }
-    return it->second.Val;
+    return it->second.Val.Get();
   }
 
   std::vector<std::string> Errors() const {

@@ -381,7 +381,7 @@ TEST_F(EvalPrimariesTest, TypedGetters) {
 
 TEST_F(EvalPrimariesTest, AValueWithoutKindIsNotAnInteger) {
   Var("nothing", TExpRes{});
-  FindSymbol(a, "nothing", false)->Val.Sort = erError;
+  FindSymbol(a, "nothing", false)->Val.SetError();
   Load({"nothing"});
   EXPECT_EQ(EvalInteger(a), 0);
   EXPECT_NE(ErrorLine().find("Integer Expected"), std::string::npos);

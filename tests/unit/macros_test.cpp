@@ -14,7 +14,7 @@ TRec* Sym(TestRun& r, const std::string& name) { return FindSymbol(*r.a, name, f
 int32_t ValueOf(TestRun& r, const std::string& name) {
   TRec* s = Sym(r, name);
   EXPECT_NE(s, nullptr) << name;
-  return s ? s->Val.Int : -1;
+  return s ? s->Val.Int() : -1;
 }
 
 TEST(Macros, EachExpansionHasItsOwnScope) {
@@ -154,7 +154,7 @@ TEST(Scopes, LabelVariableAndSetPrefix) {
   EXPECT_EQ(ValueOf(r, "pr.x"), 5);
   EXPECT_EQ(ValueOf(r, "g"), 7);
   ASSERT_NE(Sym(r, "pr.v"), nullptr);
-  EXPECT_EQ(Sym(r, "pr.v")->Val.Str, "text");
+  EXPECT_EQ(Sym(r, "pr.v")->Val.Str(), "text");
   EXPECT_EQ(ValueOf(r, "pre.lab"), 7);
   EXPECT_EQ(ValueOf(r, "plain"), 7);
   EXPECT_EQ(ValueOf(r, "top"), 9);
@@ -206,7 +206,7 @@ TEST(Aliases, ExpandInInstructionsAndExpressions) {
             0)
       << r.Err();
   EXPECT_EQ(Bytes(r, 0x8000, 3), (std::vector<int>{0x3E, 0x05, 0x47}));
-  EXPECT_EQ(FindSymbol(*r.a, "x", false)->Val.Int, 8);
+  EXPECT_EQ(FindSymbol(*r.a, "x", false)->Val.Int(), 8);
 }
 
 TEST(Aliases, ErrorsNameTheInvokingLine) {

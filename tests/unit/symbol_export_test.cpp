@@ -48,15 +48,16 @@ TEST_F(SymbolExport, ValueLayoutsAndHexForms) {
                                        F("minus2") + "$FFFFFFFE", F("small") + "$0005"}));
   EXPECT_EQ(Export(labels | 2), (Lines{F("start") + "EQU 32768", F("far") + "EQU 74565",
                                        F("minus2") + "EQU -2", F("small") + "EQU 5"}));
-  EXPECT_EQ(Export(labels | 3),
-            (Lines{F("start") + "32768", F("far") + "74565", F("minus2") + "-2", F("small") + "5"}));
+  EXPECT_EQ(Export(labels | 3), (Lines{F("start") + "32768", F("far") + "74565", F("minus2") + "-2",
+                                       F("small") + "5"}));
   EXPECT_EQ(Export(labels | 0x10000), (Lines{"8000 " + F("start"), "12345 " + F("far"),
                                              "FFFFFFFE " + F("minus2"), "0005 " + F("small")}));
   EXPECT_EQ(Export(labels | 0x10001), (Lines{"$8000 " + F("start"), "$12345 " + F("far"),
                                              "$FFFFFFFE " + F("minus2"), "$0005 " + F("small")}));
   // C form: "L" when the digits are more than 4 or 8 digits are asked for.
-  EXPECT_EQ(Export(labels | 0x10002), (Lines{"0x8000 " + F("start"), "0x12345L " + F("far"),
-                                             "0xFFFFFFFEL " + F("minus2"), "0x0005 " + F("small")}));
+  EXPECT_EQ(Export(labels | 0x10002),
+            (Lines{"0x8000 " + F("start"), "0x12345L " + F("far"), "0xFFFFFFFEL " + F("minus2"),
+                   "0x0005 " + F("small")}));
   EXPECT_EQ(Export(labels | 0x10003), (Lines{"32768 " + F("start"), "74565 " + F("far"),
                                              "-2 " + F("minus2"), "5 " + F("small")}));
   // Eight digits on request.
@@ -128,7 +129,7 @@ TEST_F(SymbolExport, AliasesAndUndefinedSymbols) {
       << alias[0];
   // A symbol still undefined is written whatever the options ask for.
   TRec* ghost = FindOrCreateSymbol(a, "ghost");
-  ghost->Val.Int = 0x12345;
+  ghost->Val.Whole().Int = 0x12345;
   EXPECT_EQ(Export(0x80), (Lines{F("ghost") + "unknown symbol 2345[Undef:0080]"}));
   EXPECT_EQ(Export(0x10000), (Lines{F("ghost") + "unknown symbol 2345[Undef:10000]"}));
 }

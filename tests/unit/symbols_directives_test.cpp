@@ -44,7 +44,7 @@ TEST(SymbolsInSource, TwoValuesForOneLabelAreRefusedInEveryPass) {
   EXPECT_EQ(t.Err(),
             "main.asm:    2  : error: Label Redefined\n"
             "nErrors = 1 nRedef = 0 nUndef = 0\n");
-  EXPECT_EQ(FindSymbol(*t.a, "x", false)->Val.Int, 1);
+  EXPECT_EQ(FindSymbol(*t.a, "x", false)->Val.Int(), 1);
 }
 
 TEST(SymbolsInSource, StringConstantMayRepeatButNotChange) {

@@ -105,33 +105,33 @@ TEST_F(PredefinedTest, NamesComeInTheirOrder) {
 
 TEST_F(PredefinedTest, KindsAndValues) {
   EXPECT_EQ(Sym("true").Mode, T_Addr);
-  EXPECT_EQ(Sym("TRUE").Val.Int, 1);
-  EXPECT_EQ(Sym("FALSE").Val.Int, 0);
-  EXPECT_EQ(Sym("VELDZ80").Val.Int, 1);
-  EXPECT_EQ(Sym("veldver").Val.Int, 76);
-  EXPECT_EQ(Sym("VELDMAXDATABREAKPOINT").Val.Int, 14);
-  EXPECT_EQ(Sym("veldide").Val.Int, 0);
+  EXPECT_EQ(Sym("TRUE").Val.Int(), 1);
+  EXPECT_EQ(Sym("FALSE").Val.Int(), 0);
+  EXPECT_EQ(Sym("VELDZ80").Val.Int(), 1);
+  EXPECT_EQ(Sym("veldver").Val.Int(), 76);
+  EXPECT_EQ(Sym("VELDMAXDATABREAKPOINT").Val.Int(), 14);
+  EXPECT_EQ(Sym("veldide").Val.Int(), 0);
   EXPECT_EQ(Sym("TIMESTR").Mode, T_FixedVal);
-  EXPECT_EQ(Sym("timestr").Val.Str, "09:05 pm Tue 8/Dec/2026");
+  EXPECT_EQ(Sym("timestr").Val.Str(), "09:05 pm Tue 8/Dec/2026");
   EXPECT_EQ(Sym("Veld_cpm_sec_per_track").Mode, T_VarVal);
-  EXPECT_EQ(Sym("Veld_cpm_sec_per_track").Val.Int, 128);
-  EXPECT_EQ(Sym("Veld_cpm_sec_per_block").Val.Int, 32);
-  EXPECT_EQ(Sym("Veld_cpm_blocks_per_disk").Val.Int, 2048);
-  EXPECT_EQ(Sym("Veld_cpm_dir_cnt").Val.Int, 512);
-  EXPECT_EQ(Sym("Veld_cpm_res_tracks_0").Val.Int, 1);
-  EXPECT_EQ(Sym("Veld_cpm_res_tracks_x").Val.Int, 0);
-  EXPECT_EQ(Sym("Veld_cpm_disk_cnt").Val.Int, 8);
+  EXPECT_EQ(Sym("Veld_cpm_sec_per_track").Val.Int(), 128);
+  EXPECT_EQ(Sym("Veld_cpm_sec_per_block").Val.Int(), 32);
+  EXPECT_EQ(Sym("Veld_cpm_blocks_per_disk").Val.Int(), 2048);
+  EXPECT_EQ(Sym("Veld_cpm_dir_cnt").Val.Int(), 512);
+  EXPECT_EQ(Sym("Veld_cpm_res_tracks_0").Val.Int(), 1);
+  EXPECT_EQ(Sym("Veld_cpm_res_tracks_x").Val.Int(), 0);
+  EXPECT_EQ(Sym("Veld_cpm_disk_cnt").Val.Int(), 8);
   EXPECT_EQ(Sym("bVeldRunningInHell").Mode, T_Addr);
-  EXPECT_EQ(Sym("bVeldRunningInHeaven").Val.Int, 0);
+  EXPECT_EQ(Sym("bVeldRunningInHeaven").Val.Int(), 0);
 }
 
 TEST_F(PredefinedTest, DirectoriesAreFolders) {
   // The test environment says the program lives in /opt/veld.
   for (auto n : {"VELDEXECDIR", "veldexecdir", "VELD_EXEC_DIR", "veld_exec_dir", "Veld_exec_dir"})
-    EXPECT_EQ(Sym(n).Val.Str, "/opt/veld") << n;
+    EXPECT_EQ(Sym(n).Val.Str(), "/opt/veld") << n;
   for (auto n : {"VELDSRCDIR", "veldsrcdir", "VELD_SRC_DIR", "veld_src_dir", "Veld_src_dir"}) {
     EXPECT_EQ(Sym(n).Mode, T_FixedVal);
-    EXPECT_EQ(Sym(n).Val.Str, "/home/dev/game") << n;
+    EXPECT_EQ(Sym(n).Val.Str(), "/home/dev/game") << n;
   }
 }
 
@@ -140,8 +140,8 @@ TEST_F(PredefinedTest, MissingMainSourceOrUnknownProgramFolderGiveEmptyTexts) {
   a.sources.slots[0].exists = false;
   a.env.exeDir.clear();
   StartPass(1);
-  EXPECT_EQ(Sym("VELDSRCDIR").Val.Str, "");
-  EXPECT_EQ(Sym("VELDEXECDIR").Val.Str, "");
+  EXPECT_EQ(Sym("VELDSRCDIR").Val.Str(), "");
+  EXPECT_EQ(Sym("VELDEXECDIR").Val.Str(), "");
 }
 
 TEST_F(PredefinedTest, FolderOfPath) {
@@ -171,7 +171,7 @@ TEST_F(PredefinedTest, OptionDefaultsThroughShortcuts) {
     EXPECT_EQ(a.options.Get(id), v) << OptionDescription(id).name;
     const TRec& r = Sym(std::string(OptionDescription(id).name).c_str());
     EXPECT_EQ(r.Mode, T_VarVal);
-    EXPECT_EQ(a.options.shortcut[id], &r.Val.Int);
+    EXPECT_EQ(a.options.shortcut[id], &const_cast<TRec&>(r).Val.Whole().Int);
   }
 }
 
@@ -190,7 +190,7 @@ TEST_F(PredefinedTest, CpmVariablesAreResetEveryPass) {
   TRec* r = FindSymbol(a, "Veld_cpm_dir_cnt", false);
   DefineValue(a, r, Int(64), false);
   StartPass(2);
-  EXPECT_EQ(r->Val.Int, 512);
+  EXPECT_EQ(r->Val.Int(), 512);
   EXPECT_EQ(a.pass.nErrors + a.pass.nRedef, 0);
 }
 
@@ -207,7 +207,7 @@ TEST_F(PredefinedTest, OptionsAreNeutralOutsideARun) {
 TEST_F(PredefinedTest, SetOptionWritesTheSymbol) {
   SetOption(a, zoStrict, 1);
   EXPECT_TRUE(a.options.On(zoStrict));
-  EXPECT_EQ(Sym("zoStrict").Val.Int, 1);
+  EXPECT_EQ(Sym("zoStrict").Val.Int(), 1);
   EXPECT_EQ(a.pass.nErrors, 0);
 }
 

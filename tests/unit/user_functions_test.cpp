@@ -10,7 +10,7 @@ namespace {
 int32_t ValueOf(TestRun& r, const std::string& name) {
   TRec* s = FindSymbol(*r.a, name, false);
   EXPECT_NE(s, nullptr) << name;
-  return s ? s->Val.Int : -1;
+  return s ? s->Val.Int() : -1;
 }
 
 std::string Fn(const std::string& header, const std::string& body) {
