@@ -65,13 +65,14 @@ void GrowIndex(SymbolTable& t) {
   t.index.swap(bigger);
 }
 
-TRec* Lookup(const SymbolTable& t, std::string_view name, uint32_t crc) {
+TRec* Lookup(SymbolTable& t, std::string_view name, uint32_t crc) {
   if (t.index.empty()) return nullptr;
-  const int32_t len = static_cast<int32_t>(name.size());
   const size_t mask = t.index.size() - 1;
   for (size_t i = crc & mask; t.index[i].rec; i = (i + 1) & mask) {
     const auto& slot = t.index[i];
-    if (slot.crc == crc && slot.len == len && slot.rec->Name == name) return slot.rec;
+    if (slot.crc != crc) continue;
+    TRec& r = t.storage[slot.rec - 1];
+    if (r.Name == name) return &r;
   }
   return nullptr;
 }
@@ -118,7 +119,7 @@ TRec* FindOrCreateSymbol(Assembly& a, std::string_view name) {
     r->LastPass = a.pass.pass;
     r->RedefinedLine = a.diag.currentLine;
     if (t.storage.size() * 10 >= t.index.size() * 7) GrowIndex(t);
-    IndexInsert(t.index, {crc, static_cast<int32_t>(name.size()), r});
+    IndexInsert(t.index, {crc, static_cast<uint32_t>(t.storage.size())});
     if (t.last)
       t.last->AllSymbolsNext = r;
     else

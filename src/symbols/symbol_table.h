@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -195,18 +194,41 @@ static_assert(sizeof(TRec) <= 112);
 // program, reached only by a runaway generator of labels.
 inline constexpr size_t kMaxSymbols = 2'000'000;
 
+// The records of a run in chunks of 256 that never move: a record's address
+// stays valid for the run, and its number finds it with a shift and a mask.
+class RecordStore {
+ public:
+  size_t size() const { return size_; }
+  TRec& operator[](size_t i) { return chunks_[i >> kChunkBits][i & (kChunk - 1)]; }
+  const TRec& operator[](size_t i) const { return chunks_[i >> kChunkBits][i & (kChunk - 1)]; }
+  TRec& emplace_back() {
+    if (size_ == chunks_.size() * kChunk) chunks_.push_back(std::make_unique<TRec[]>(kChunk));
+    return (*this)[size_++];
+  }
+  void clear() {
+    chunks_.clear();
+    size_ = 0;
+  }
+
+ private:
+  static constexpr size_t kChunkBits = 8;
+  static constexpr size_t kChunk = size_t{1} << kChunkBits;
+  std::vector<std::unique_ptr<TRec[]>> chunks_;
+  size_t size_ = 0;
+};
+
 struct SymbolTable {
   TRec* first = nullptr;  // creation order
   TRec* last = nullptr;
   TRec* current = nullptr;
-  std::deque<TRec> storage;  // stable addresses
-  // Look-up index over the same records: open addressing on the full hash.
-  // A look-up touches one or two compact slots instead of walking a bucket
-  // chain of large records, which grows long with tens of thousands of names.
+  RecordStore storage;
+  // Look-up index over the same records: open addressing on the full hash,
+  // eight bytes a slot (the hash and the record's number plus one, 0 for a
+  // free slot). A look-up touches one or two compact slots and then the one
+  // record whose hash matches.
   struct IndexSlot {
     uint32_t crc = 0;
-    int32_t len = 0;
-    TRec* rec = nullptr;
+    uint32_t rec = 0;
   };
   std::vector<IndexSlot> index;  // size a power of two, at most 70% full
   // Records made aliases in this run: while there are none, identifiers
