@@ -137,12 +137,12 @@ void HandleMacro(Assembly& a, TToken) {
   LexNext(a);
   DefineAddress(a, label, CurSeg(a).PC);
   label->Mode = T_Macro;
-  label->pMacroParams->clear();
+  label->Body->pMacroParams.clear();
   // After a faulty parameter list the body is still skipped, so that it is
   // not assembled as ordinary code.
-  ReadFormalParameters(a, *label->pMacroParams, false);
-  label->StartLex = LexSave(a);
-  SkipMacroBody(a, label->StartLex);
+  ReadFormalParameters(a, label->Body->pMacroParams, false);
+  label->Body->StartLex = LexSave(a);
+  SkipMacroBody(a, label->Body->StartLex);
 }
 
 // Skips "( ... )" with balanced parentheses and braces; false when the line
@@ -206,7 +206,7 @@ ArgEnd ReadArgument(Assembly& a, TMacroArg& arg) {
 // Reads the actual arguments of an invocation; the "(" is current.
 bool ReadArguments(Assembly& a, const TRec& macro, std::vector<TMacroArg>& args) {
   LexNext(a);
-  const std::vector<TMacroParam>& formals = *macro.pMacroParams;
+  const std::vector<TMacroParam>& formals = macro.Body->pMacroParams;
   if (formals.empty()) {
     if (NextIs(a, ")")) {
       LexNext(a);
@@ -270,7 +270,7 @@ void ExpandMacro(Assembly& a, TRec* macro, std::string_view name) {
   m.macroStack.push_back(std::move(entry));
   // The body is read with the invoker's prefix (a return position leaves the
   // prefix as it is) followed by the expansion's own scope.
-  LexRestoreForReturn(a, macro->StartLex);
+  LexRestoreForReturn(a, macro->Body->StartLex);
   a.lex.pos.pActiveMacro = static_cast<int32_t>(m.macroStack.size());
   std::string prefix = a.lex.pos.ProcPrefix.str();
   prefix.append(name);
@@ -370,14 +370,14 @@ void HandleFunction(Assembly& a, TToken) {
   LexNext(a);
   DefineAddress(a, fn, 0);
   fn->Mode = T_Function;
-  fn->pMacroParams->clear();
+  fn->Body->pMacroParams.clear();
   if (!NextIs(a, "(")) {
     ReportError(a, E_SyntaxError);
     return;
   }
   LexNext(a);
-  if (!ReadFormalParameters(a, *fn->pMacroParams, true)) return;
-  fn->StartLex = LexSave(a);
+  if (!ReadFormalParameters(a, fn->Body->pMacroParams, true)) return;
+  fn->Body->StartLex = LexSave(a);
   do LexNext(a);
   while (a.lex.pos.Item == I_EOL);
   const TLexPos& p = a.lex.pos;
@@ -386,7 +386,7 @@ void HandleFunction(Assembly& a, TToken) {
     return;
   }
   SkipBody(
-      a, fn->StartLex,
+      a, fn->Body->StartLex,
       [](const TLexPos& q) { return ItemIsToken(q, tBEGIN) || ItemIsChar(q, "{"); },
       [](const TLexPos& q) { return ItemIsToken(q, tEND) || ItemIsChar(q, "}"); });
 }
@@ -397,7 +397,7 @@ void DefineAliasBody(Assembly& a, TRec* r) {
   r->Mode = T_Alias;
   ++a.symbols.aliasCount;
   r->Val.SetError();
-  r->StartLex = LexSave(a);
+  r->Body->StartLex = LexSave(a);
   LexSkipToEOL(a);
   a.lex.aliasExpansionOff = false;
 }

@@ -345,7 +345,7 @@ struct BodyRunner {
 // Reads the arguments into the new frame; false after an error.
 bool BindArguments(Assembly& a, const TRec& fn, int32_t callerFrame) {
   LexNext(a);  // "("
-  const std::vector<TMacroParam>& params = *fn.pMacroParams;
+  const std::vector<TMacroParam>& params = fn.Body->pMacroParams;
   for (size_t i = 0; i < params.size(); ++i) {
     if (i > 0) {
       if (!IsChar(a, ",")) return false;
@@ -377,7 +377,7 @@ void RunBody(Assembly& a, const TRec& fn) {
   int32_t line = a.diag.currentLine, source = a.diag.currentSource;
   int32_t parens = a.eval.ExprParenDepth;
   a.eval.ExprParenDepth = 0;
-  LexRestore(a, fn.StartLex, false);
+  LexRestore(a, fn.Body->StartLex, false);
   Top(a).entries[0]->LocalVal = TExpRes{};
   Top(a).entries[0]->LocalVal.Sort = erError;
   BodyRunner runner{a};

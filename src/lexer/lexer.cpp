@@ -207,10 +207,10 @@ bool ExpandAlias(Assembly& a) {
   }
   TLexPos back = p;
   back.SValid = true;
-  a.lex.aliasStack.push_back(TAliasStackEntry{std::move(back), a.diag.currentLine,
-                                              a.diag.currentSource, atBodyEnd, r->StartLex->Line,
-                                              r->StartLex->cSourceListPos});
-  LexRestoreForReturn(a, r->StartLex);
+  a.lex.aliasStack.push_back(
+      TAliasStackEntry{std::move(back), a.diag.currentLine, a.diag.currentSource, atBodyEnd,
+                       r->Body->StartLex.Line, r->Body->StartLex.cSourceListPos});
+  LexRestoreForReturn(a, r->Body->StartLex);
   p.SValid = false;
   return true;
 }

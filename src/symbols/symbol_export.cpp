@@ -254,11 +254,11 @@ std::string StandardLine(const Assembly& a, Rule rule, const TRec& r, uint32_t o
     case Rule::kString:
       return field + "EQU \"" + r.Val.Str() + "\"";
     case Rule::kMacro:
-      return field + "MACRO (" + ParameterList(r.pMacroParams, "[]") + ")";
+      return field + "MACRO (" + ParameterList(r.Body->pMacroParams, "[]") + ")";
     case Rule::kAlias:
-      return field + "is an ALIAS. it points at this: " + AliasTarget(r.StartLex);
+      return field + "is an ALIAS. it points at this: " + AliasTarget(r.Body->StartLex);
     case Rule::kFunction:
-      return field + "FUNCTION (" + ParameterList(r.pMacroParams, "") + ")";
+      return field + "FUNCTION (" + ParameterList(r.Body->pMacroParams, "") + ")";
     case Rule::kUnknown:
       break;
   }

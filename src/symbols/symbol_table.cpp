@@ -17,7 +17,7 @@ void MarkRedefined(Assembly& a, TRec* r) {
   ++a.pass.nRedef;
   r->BeenRedefined = true;
   r->RedefinedLine = a.diag.currentLine;
-  r->RedefinedSrcListPos = a.diag.currentSource;
+  r->RedefinedSrcListPos = static_cast<int16_t>(a.diag.currentSource);
 }
 
 bool SameValue(const SymbolValue& x, const TExpRes& y) {
@@ -113,7 +113,7 @@ TRec* FindOrCreateSymbol(Assembly& a, std::string_view name) {
     r->Name.assign(name);
     r->CRC = crc;
     r->Line = a.lex.pos.ILine;
-    r->SourceID = a.lex.pos.cSourceListPos;
+    r->SourceID = static_cast<int16_t>(a.lex.pos.cSourceListPos);
     r->Mode = T_Undef;
     r->Val.SetError();
     r->LastPass = a.pass.pass;

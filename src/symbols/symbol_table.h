@@ -170,25 +170,31 @@ class SymbolValue {
 
 // Fields are ordered by alignment so that no padding lies between them: tens
 // of thousands of labels are kept in these records.
+// What only macros, functions and aliases have: where their body starts and
+// their formal parameters.
+struct TRecBody {
+  TLexPos StartLex;
+  std::vector<TMacroParam> pMacroParams;
+};
+
 struct TRec {
   std::string Name;
   SymbolValue Val;
   TRec* AllSymbolsNext = nullptr;
-  OnDemand<TLexPos> StartLex;                       // macros, functions, aliases
-  OnDemand<std::vector<TMacroParam>> pMacroParams;  // macros and functions
+  OnDemand<TRecBody> Body;  // macros, functions, aliases
   uint32_t CRC = 0;
   int32_t Line = 0;
-  int32_t SourceID = 0;
   int32_t LastPass = 0;
   int32_t cIndex_Defn = 0;
   int32_t RefCount = 0;
   int32_t RedefinedLine = 0;
-  int32_t RedefinedSrcListPos = 0;
+  int16_t SourceID = 0;             // source slot, below 256
+  int16_t RedefinedSrcListPos = 0;  // source slot, below 256
   VarType Mode = T_Undef;
   bool bInternal = false;
   bool BeenRedefined = false;
 };
-static_assert(sizeof(TRec) <= 112);
+static_assert(sizeof(TRec) <= 96);
 
 // The most symbols of one run (about 220 MB of records): far above any real
 // program, reached only by a runaway generator of labels.

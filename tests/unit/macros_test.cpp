@@ -176,9 +176,9 @@ TEST(Functions, DefinitionRecordsParametersAndSkipsTheBody) {
   TRec* f = Sym(r, "fn");
   ASSERT_NE(f, nullptr);
   EXPECT_EQ(f->Mode, T_Function);
-  ASSERT_EQ(f->pMacroParams->size(), 2u);
-  EXPECT_TRUE((*f->pMacroParams)[0].isVar);
-  EXPECT_FALSE((*f->pMacroParams)[1].isVar);
+  ASSERT_EQ(f->Body->pMacroParams.size(), 2u);
+  EXPECT_TRUE((f->Body->pMacroParams)[0].isVar);
+  EXPECT_FALSE((f->Body->pMacroParams)[1].isVar);
   EXPECT_EQ(ValueOf(r, "after"), 3);
   TestRun ret;
   EXPECT_EQ(ret.Assemble("[[\n RETURN 1\n]]\n"), 1);
