@@ -45,8 +45,8 @@ inline void AssembleSandboxed(const std::string& dir, const std::string& mainFil
   FixedClock clock;
   Environment env{&console, &clock, [] { return 12345u; }, dir};
   env.sandbox = true;
-  env.limits.loopTrips = 5000;
-  env.limits.passLoopRounds = 20000;
+  env.limits.loopTrips = 256;
+  env.limits.passLoopRounds = 2048;
   env.limits.runs = 3;
   auto a = std::make_unique<Assembly>(env);
   AssembleMain(*a, mainFile);

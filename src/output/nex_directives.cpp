@@ -3,6 +3,7 @@
 // pass; OUTPUT_NEX_SCREEN and OUTPUT_NEX_PALETTE add a loading screen and its
 // palette in the final pass.
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -242,7 +243,17 @@ class NexDataList {
         return;
       }
     }
-    for (int64_t i = 0; i < count && args_.ok(); ++i) PutByte(static_cast<uint32_t>(fill));
+    PutBytes(count, static_cast<uint8_t>(fill));
+  }
+
+  // `count` copies of one byte, as many single bytes would be (up to the
+  // limit, then the error), in one step.
+  void PutBytes(int64_t count, uint8_t b) {
+    if (!args_.ok() || count <= 0) return;
+    const size_t room = kMaxNexDataBytes - std::min(out_.size(), kMaxNexDataBytes);
+    const size_t n = static_cast<size_t>(std::min<int64_t>(count, static_cast<int64_t>(room)));
+    out_.insert(out_.end(), n, b);
+    if (static_cast<size_t>(count) > n) args_.Fail(E_OutOfResources);
   }
 
   // DF: the whole contents of a file.

@@ -373,6 +373,22 @@ TEST_F(Directives, NexDataErrorsAndWarnings) {
   EXPECT_TRUE(Def(1).ExtraData.empty());
 }
 
+// A list holds at most 3 MB: a fill up to the limit is kept whole, one byte
+// more is error 212 and the list is dropped.
+TEST_F(Directives, NexDataListLimit) {
+  Pass(
+      " OUTPUT_NEX \"n.nex\", 0, $C000\n"
+      " OUTPUT_NEX_DATA \"n.nex\", DS, $2FFFFF : 7, DB, 9\n"
+      " OUTPUT_NEX_DATA \"n.nex\", DS, $2FFFFF, DB, 1, 2\n"
+      " OUTPUT_NEX_DATA \"n.nex\", DS, $7FFFFFFF\n");
+  EXPECT_EQ(t.console.err, (std::vector<std::string>{
+                               "main.asm:    3  : error: Ran out of resources - endless loop?",
+                               "main.asm:    4  : error: Ran out of resources - endless loop?"}));
+  ASSERT_EQ(Def(1).ExtraData.size(), 0x300000u);
+  EXPECT_EQ(Def(1).ExtraData[0x2FFFFE], 7);
+  EXPECT_EQ(Def(1).ExtraData[0x2FFFFF], 9);
+}
+
 TEST_F(Directives, NexScreenAndPalette) {
   // A 256 x 192 8-bit bitmap: header, 256 black palette entries, pixels 0.
   std::string bmp(54 + 1024 + 256 * 192, '\0');
