@@ -269,20 +269,20 @@ std::string StandardLine(const Assembly& a, Rule rule, const TRec& r, uint32_t o
 void StandardLayout(Assembly& a, uint32_t options, std::vector<std::string>& lines) {
   int32_t limit = IntegerOfSymbol(a, "VeldMaxSymbolExportLength", 0x7FFFFFFF);
   size_t maxLength = static_cast<size_t>(std::max(limit, 1));
-  for (const TRec* r = a.symbols.first; r; r = r->AllSymbolsNext) {
+  for (const TRec* r : a.symbols.storage) {
     Rule rule = RuleOf(*r);
     if (Wanted(rule, *r, options)) lines.push_back(StandardLine(a, rule, *r, options, maxLength));
   }
 }
 
 void VariableListLayout(const Assembly& a, std::vector<std::string>& lines) {
-  for (const TRec* r = a.symbols.first; r; r = r->AllSymbolsNext)
+  for (const TRec* r : a.symbols.storage)
     if (r->Mode == T_VarVal && !r->bInternal && !HasDot(r->Name))
       lines.push_back(r->Name + "," + Hex(static_cast<uint32_t>(r->Val.Int()), 8));
 }
 
 void LabelFileLayout(const Assembly& a, std::vector<std::string>& lines) {
-  for (const TRec* r = a.symbols.first; r; r = r->AllSymbolsNext) {
+  for (const TRec* r : a.symbols.storage) {
     bool integer = r->Mode == T_Addr || (IsValueKind(r->Mode) && r->Val.Sort() == erInteger);
     if (integer && !r->bInternal && !HasDot(r->Name) && r->Val.Int() >= 0)
       lines.push_back("L" + Hex(static_cast<uint32_t>(r->Val.Int()), 4) + " " + r->Name);
@@ -313,7 +313,7 @@ void AppendUnreferenced(const Assembly& a, std::vector<std::string>& lines) {
   lines.emplace_back();
   lines.emplace_back("Unreferenced labels");
   lines.emplace_back();
-  for (const TRec* r = a.symbols.first; r; r = r->AllSymbolsNext) {
+  for (const TRec* r : a.symbols.storage) {
     if (r->RefCount != 0 || r->Line == 0) continue;
     const std::string* file = nullptr;
     if (r->SourceID >= 0 && r->SourceID < kSourceSlots)

@@ -83,7 +83,7 @@ void ClearSymbols(Assembly& a) {
   SymbolTable& t = a.symbols;
   // The option shortcuts point into the records about to go.
   a.options.PointAtNeutral();
-  t.first = t.last = t.current = nullptr;
+  t.current = nullptr;
   t.storage.clear();
   t.index.clear();
   t.index.shrink_to_fit();
@@ -120,11 +120,6 @@ TRec* FindOrCreateSymbol(Assembly& a, std::string_view name) {
     r->RedefinedLine = a.diag.currentLine;
     if (t.storage.size() * 10 >= t.index.size() * 7) GrowIndex(t);
     IndexInsert(t.index, {crc, static_cast<uint32_t>(t.storage.size())});
-    if (t.last)
-      t.last->AllSymbolsNext = r;
-    else
-      t.first = r;
-    t.last = r;
   }
   t.current = r;
   return r;
@@ -300,7 +295,7 @@ std::string KindDescription(VarType kind, const TExpRes& v) {
 }
 
 void PrintRedefinitionListing(Assembly& a) {
-  for (const TRec* r = a.symbols.first; r; r = r->AllSymbolsNext) {
+  for (const TRec* r : a.symbols.storage) {
     if (!r->BeenRedefined) continue;
     std::string_view shortName;
     if (r->RedefinedSrcListPos >= 0 && r->RedefinedSrcListPos < kSourceSlots)
@@ -317,7 +312,7 @@ void PrintRedefinitionListing(Assembly& a) {
 }
 
 void PrintUndefinedListing(Assembly& a) {
-  for (const TRec* r = a.symbols.first; r; r = r->AllSymbolsNext) {
+  for (const TRec* r : a.symbols.storage) {
     if (r->Mode != T_Undef) continue;
     PrintErr(a,
              LocationPrefixFor(a, r->SourceID, r->Line) + " : Label " + r->Name + " is undefined");

@@ -180,7 +180,6 @@ struct TRecBody {
 struct TRec {
   std::string Name;
   SymbolValue Val;
-  TRec* AllSymbolsNext = nullptr;
   OnDemand<TRecBody> Body;  // macros, functions, aliases
   uint32_t CRC = 0;
   int32_t Line = 0;
@@ -194,7 +193,7 @@ struct TRec {
   bool bInternal = false;
   bool BeenRedefined = false;
 };
-static_assert(sizeof(TRec) <= 96);
+static_assert(sizeof(TRec) <= 88);
 
 // The most symbols of one run (about 220 MB of records): far above any real
 // program, reached only by a runaway generator of labels.
@@ -216,6 +215,27 @@ class RecordStore {
     size_ = 0;
   }
 
+  // The records in creation order, as pointers: for (TRec* r : store).
+  template <class Store, class Rec>
+  class Iterator {
+   public:
+    Iterator(Store* s, size_t i) : s_(s), i_(i) {}
+    Rec* operator*() const { return &(*s_)[i_]; }
+    Iterator& operator++() {
+      ++i_;
+      return *this;
+    }
+    bool operator!=(const Iterator& o) const { return i_ != o.i_; }
+
+   private:
+    Store* s_;
+    size_t i_;
+  };
+  Iterator<RecordStore, TRec> begin() { return {this, 0}; }
+  Iterator<RecordStore, TRec> end() { return {this, size_}; }
+  Iterator<const RecordStore, const TRec> begin() const { return {this, 0}; }
+  Iterator<const RecordStore, const TRec> end() const { return {this, size_}; }
+
  private:
   static constexpr size_t kChunkBits = 8;
   static constexpr size_t kChunk = size_t{1} << kChunkBits;
@@ -224,10 +244,8 @@ class RecordStore {
 };
 
 struct SymbolTable {
-  TRec* first = nullptr;  // creation order
-  TRec* last = nullptr;
   TRec* current = nullptr;
-  RecordStore storage;
+  RecordStore storage;  // in creation order
   // Look-up index over the same records: open addressing on the full hash,
   // eight bytes a slot (the hash and the record's number plus one, 0 for a
   // free slot). A look-up touches one or two compact slots and then the one

@@ -45,7 +45,7 @@ class PredefinedTest : public ::testing::Test {
 
 TEST_F(PredefinedTest, NamesComeInTheirOrder) {
   std::vector<std::string> names;
-  for (const TRec* r = a.symbols.first; r; r = r->AllSymbolsNext) names.push_back(r->Name);
+  for (const TRec* r : a.symbols.storage) names.push_back(r->Name);
   const std::vector<std::string> expected = {"true",
                                              "TRUE",
                                              "false",
@@ -97,7 +97,7 @@ TEST_F(PredefinedTest, NamesComeInTheirOrder) {
                                              "bVeldRunningInHeaven",
                                              "bVeldRunningInHell"};
   EXPECT_EQ(names, expected);
-  for (const TRec* r = a.symbols.first; r; r = r->AllSymbolsNext) {
+  for (const TRec* r : a.symbols.storage) {
     EXPECT_TRUE(r->bInternal) << r->Name;
     EXPECT_EQ(r->Line, 0) << r->Name;  // no source line: never an unreferenced label
   }
@@ -229,9 +229,7 @@ TEST_F(PredefinedTest, SettingTheSameValuesAgainIsQuiet) {
   StartPass(2);
   StartPass(3);
   EXPECT_EQ(a.pass.nErrors + a.pass.nRedef, 0);
-  size_t count = 0;
-  for (const TRec* r = a.symbols.first; r; r = r->AllSymbolsNext) ++count;
-  EXPECT_EQ(count, 50u);
+  EXPECT_EQ(a.symbols.storage.size(), 50u);
 }
 
 TEST_F(PredefinedTest, LogicPriorityUntouchedUntilTheSourceAssignsIt) {

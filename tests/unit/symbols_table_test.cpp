@@ -119,9 +119,8 @@ TEST_F(SymbolTableTest, CreationOrderIsKept) {
   for (auto n : {"c", "a", "b"}) FindOrCreateSymbol(a, n);
   FindOrCreateSymbol(a, "a");
   std::string order;
-  for (TRec* r = a.symbols.first; r; r = r->AllSymbolsNext) order += r->Name;
+  for (TRec* r : a.symbols.storage) order += r->Name;
   EXPECT_EQ(order, "cab");
-  EXPECT_EQ(a.symbols.last->Name, "b");
 }
 
 TEST_F(SymbolTableTest, RecordsStayPutWhileTheTableGrows) {
@@ -137,8 +136,7 @@ TEST_F(SymbolTableTest, ClearEmptiesEverything) {
   FindOrCreateSymbol(a, "x");
   ClearSymbols(a);
   EXPECT_EQ(FindSymbol(a, "x", false), nullptr);
-  EXPECT_EQ(a.symbols.first, nullptr);
-  EXPECT_EQ(a.symbols.last, nullptr);
+  EXPECT_EQ(a.symbols.storage.size(), 0u);
   EXPECT_EQ(a.symbols.current, nullptr);
   // The table is usable again.
   EXPECT_EQ(FindOrCreateSymbol(a, "x")->Mode, T_Undef);
