@@ -195,7 +195,7 @@ struct TRec {
 };
 static_assert(sizeof(TRec) <= 88);
 
-// The most symbols of one run (about 220 MB of records): far above any real
+// The most symbols of one run (about 180 MB of records): far above any real
 // program, reached only by a runaway generator of labels.
 inline constexpr size_t kMaxSymbols = 2'000'000;
 
