@@ -86,15 +86,7 @@ class SymbolValue {
     return *this;
   }
   SymbolValue& operator=(SymbolValue&&) noexcept = default;
-  SymbolValue& operator=(const TExpRes& v) {
-    if (whole_)
-      *whole_ = v;
-    else if (Narrow(v))
-      SetNarrow(v.Sort, v.Int);
-    else
-      whole_ = std::make_unique<TExpRes>(v);
-    return *this;
-  }
+  SymbolValue& operator=(const TExpRes& v) { return *this = TExpRes(v); }
   SymbolValue& operator=(TExpRes&& v) {
     if (whole_)
       *whole_ = std::move(v);
@@ -113,10 +105,8 @@ class SymbolValue {
     return whole_ ? whole_->Str : kEmpty;
   }
   TExpRes Get() const {
-    if (whole_) return *whole_;
     TExpRes v;
-    v.Sort = sort_;
-    v.Int = int_;
+    CopyTo(v);
     return v;
   }
   void CopyTo(TExpRes& out) const {
@@ -168,8 +158,6 @@ class SymbolValue {
   TExpSort sort_ = erInteger;
 };
 
-// Fields are ordered by alignment so that no padding lies between them: tens
-// of thousands of labels are kept in these records.
 // What only macros, functions and aliases have: where their body starts and
 // their formal parameters.
 struct TRecBody {
@@ -177,6 +165,8 @@ struct TRecBody {
   std::vector<TMacroParam> pMacroParams;
 };
 
+// Fields are ordered by alignment so that no padding lies between them: tens
+// of thousands of labels are kept in these records.
 struct TRec {
   std::string Name;
   SymbolValue Val;
