@@ -4,11 +4,11 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
-#include <fstream>
 #include <unordered_map>
 
 #include "assembler/assembly.h"
 #include "eval/builtin_library.h"
+#include "support/file_read.h"
 
 namespace {
 
@@ -185,8 +185,7 @@ int32_t FileLengthOf(const Assembly& a, std::string_view name) {
   const fs::file_status st = fs::status(path, ec);
   if (st.type() == fs::file_type::not_found) return -1;
   if (ec || st.type() != fs::file_type::regular) return 0;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return 0;
+  if (!CanOpenForReading(path.string())) return 0;
   const uintmax_t size = fs::file_size(path, ec);
   if (ec) return 0;
   // A size beyond the integer range would wrap to a negative number that

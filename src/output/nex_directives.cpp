@@ -6,12 +6,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 
 #include "assembler/assembly.h"
 #include "output/directive_args.h"
 #include "output/nex_rules.h"
+#include "support/file_read.h"
 
 namespace {
 
@@ -261,17 +261,15 @@ class NexDataList {
     if (!args_.ok()) return;
     std::string name = ResolveOutputName(a_, written);
     int64_t size = FileSize(name);
-    std::ifstream in(name, std::ios::binary);
-    if (size < 0 || !in) {
+    if (size < 0 || !CanOpenForReading(name)) {
       ReportMissingFile(args_, name);
       return;
     }
     size_t room = kMaxNexDataBytes - out_.size();
-    size_t take = static_cast<size_t>(std::min<int64_t>(size, static_cast<int64_t>(room)));
-    size_t at = out_.size();
-    out_.resize(at + take);
-    in.read(reinterpret_cast<char*>(out_.data() + at), static_cast<std::streamsize>(take));
-    out_.resize(at + static_cast<size_t>(in.gcount()));
+    std::string bytes;
+    // A read failure after the open appends what was read, as a short file.
+    (void)ReadFileStart(name, bytes, room);
+    out_.insert(out_.end(), bytes.begin(), bytes.end());
     if (static_cast<size_t>(size) > room) args_.Fail(E_OutOfResources);
   }
 

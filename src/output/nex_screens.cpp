@@ -3,10 +3,10 @@
 // conversions to the Next's 9-bit colours.
 
 #include <filesystem>
-#include <fstream>
 
 #include "assembler/assembly.h"
 #include "output/nex_rules.h"
+#include "support/file_read.h"
 #include "support/picture.h"
 
 namespace {
@@ -90,12 +90,8 @@ void PreparePictureScreen(const TFILE_Def& d, NexLoadingScreen& s) {
 std::optional<std::string> ReadNexInputFile(const std::string& path, size_t limit) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string bytes(limit, '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(limit));
-  if (in.bad()) return std::nullopt;
-  bytes.resize(static_cast<size_t>(in.gcount()));
+  std::string bytes;
+  if (!ReadFileStart(path, bytes, limit).empty()) return std::nullopt;
   return bytes;
 }
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -57,4 +58,32 @@ std::string ReadInputFile(const std::string& path, std::string& bytes, uint64_t 
   }
   close(fd);
   return "";
+}
+
+std::string ReadFileStart(const std::string& path, std::string& bytes, uint64_t limit) {
+  bytes.clear();
+  int fd = open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return std::strerror(errno);
+  char buf[65536];
+  while (bytes.size() < limit) {
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(sizeof buf, limit - bytes.size()));
+    ssize_t n = read(fd, buf, want);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      int err = errno;
+      close(fd);
+      return std::strerror(err);
+    }
+    if (n == 0) break;
+    bytes.append(buf, static_cast<size_t>(n));
+  }
+  close(fd);
+  return "";
+}
+
+bool CanOpenForReading(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  close(fd);
+  return true;
 }

@@ -15,3 +15,11 @@ inline constexpr uint64_t kMaxInputFileBytes = 128u << 20;
 // 128 MiB". At most `limit` bytes are ever held.
 std::string ReadInputFile(const std::string& path, std::string& bytes,
                           uint64_t limit = kMaxInputFileBytes);
+
+// Reads at most `limit` bytes from the start of the file `path` into `bytes`
+// (a longer file is cut, not refused). Returns "" on success or the system's
+// reason.
+std::string ReadFileStart(const std::string& path, std::string& bytes, uint64_t limit);
+
+// Whether the file `path` can be opened for reading.
+bool CanOpenForReading(const std::string& path);
