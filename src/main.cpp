@@ -5,12 +5,12 @@
 
 #include <chrono>
 #include <exception>
-#include <filesystem>
 #include <new>
 #include <string>
 
 #include "assembler/assembly.h"
 #include "driver/command_line.h"
+#include "support/paths.h"
 
 #ifndef VELD_VERSION
 #define VELD_VERSION "unknown"
@@ -27,11 +27,7 @@ uint32_t FreshSeed() {
   return static_cast<uint32_t>(t ^ (t >> 32));
 }
 
-std::string ExecutableDir() {
-  std::error_code ec;
-  auto p = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string() : p.parent_path().string();
-}
+std::string ExecutableDir() { return ParentFolder(ReadSymlink("/proc/self/exe")); }
 
 }  // namespace
 

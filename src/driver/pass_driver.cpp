@@ -1,9 +1,9 @@
 #include "driver/pass_driver.h"
 
 #include <cstdio>
-#include <filesystem>
 
 #include "assembler/assembly.h"
+#include "support/paths.h"
 #include "symbols/presets.h"
 
 namespace {
@@ -185,11 +185,10 @@ bool DoOneRun(Assembly& a) {
 }
 
 int AssembleMain(Assembly& a, const std::string& param) {
-  std::error_code ec;
   std::string name = param;
   for (char& c : name)
     if (c == '\\') c = '/';
-  if (!std::filesystem::is_regular_file(name, ec)) {
+  if (!IsRegularFile(name)) {
     PrintErr(a, " Source file \"" + param + "\" not found");
     return 1;
   }

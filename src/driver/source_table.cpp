@@ -3,24 +3,16 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 
 #include "assembler/assembly.h"
 #include "support/file_read.h"
-
-namespace fs = std::filesystem;
+#include "support/paths.h"
 
 namespace {
 
-std::string CurrentDir() {
-  std::error_code ec;
-  fs::path p = fs::current_path(ec);
-  return ec ? std::string(".") : p.string();
-}
+std::string CurrentDir() { return CurrentFolder(); }
 
-std::string Normalise(const std::string& path) {
-  return fs::path(path).lexically_normal().string();
-}
+std::string Normalise(const std::string& path) { return LexicallyNormal(path); }
 
 std::string ShortNameOf(const std::string& full) {
   auto slash = full.find_last_of('/');
@@ -252,8 +244,7 @@ int LoadSource(Assembly& a, std::string_view name) {
   s.ShortName = ShortNameOf(full);
   PrintOut(a, "Assembling: " + s.ShortName);
 
-  std::error_code ec;
-  if (!fs::exists(full, ec)) return slot;  // a missing file is an empty source
+  if (!PathExists(full)) return slot;  // a missing file is an empty source
   s.exists = true;
   std::string bytes;
   s.readError = ReadInputFile(full, bytes);

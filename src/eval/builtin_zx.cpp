@@ -1,14 +1,17 @@
 // Spectrum keyboard and screen arithmetic, paging addresses, checksums over
 // the memory image and file sizes.
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <array>
-#include <filesystem>
+#include <cerrno>
 #include <unordered_map>
 
 #include "assembler/assembly.h"
 #include "eval/builtin_library.h"
 #include "support/file_read.h"
+#include "support/paths.h"
 
 namespace {
 
@@ -179,15 +182,11 @@ uint32_t XorImageBytes(const Assembly& a, int32_t start, int32_t length) {
 }
 
 int32_t FileLengthOf(const Assembly& a, std::string_view name) {
-  namespace fs = std::filesystem;
-  const fs::path path(MakeAbsoluteName(a, name));
-  std::error_code ec;
-  const fs::file_status st = fs::status(path, ec);
-  if (st.type() == fs::file_type::not_found) return -1;
-  if (ec || st.type() != fs::file_type::regular) return 0;
-  if (!CanOpenForReading(path.string())) return 0;
-  const uintmax_t size = fs::file_size(path, ec);
-  if (ec) return 0;
+  const std::string path = MakeAbsoluteName(a, name);
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR ? -1 : 0;
+  if (!S_ISREG(st.st_mode) || !CanOpenForReading(path)) return 0;
+  const auto size = static_cast<uintmax_t>(st.st_size);
   // A size beyond the integer range would wrap to a negative number that
   // reads like "missing"; report the largest size instead.
   return size > static_cast<uintmax_t>(INT32_MAX) ? INT32_MAX : static_cast<int32_t>(size);

@@ -6,9 +6,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 
 #include "assembler/assembly.h"
+#include "support/paths.h"
 
 namespace {
 
@@ -22,10 +22,7 @@ std::string MainFolder(const Assembly& a) {
   return a.env.exeDir.empty() ? std::string(".") : a.env.exeDir;
 }
 
-bool Exists(const std::string& path) {
-  std::error_code ec;
-  return !path.empty() && std::filesystem::exists(path, ec);
-}
+bool Exists(const std::string& path) { return !path.empty() && PathExists(path); }
 
 }  // namespace
 

@@ -8,12 +8,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 
 #include "assembler/assembly.h"
 #include "memtools/host_files.h"
-
-namespace fs = std::filesystem;
+#include "support/paths.h"
 
 namespace {
 
@@ -23,14 +21,7 @@ void ReportFailure(Assembly& a, const std::string& path, int err) {
 
 // The file a write to `path` should replace: a symbolic link is followed so
 // that the linked file is updated instead of the link being replaced.
-std::string WriteTarget(const std::string& path) {
-  std::error_code ec;
-  if (fs::is_symlink(fs::symlink_status(path, ec))) {
-    fs::path real = fs::weakly_canonical(path, ec);
-    if (!ec) return real.string();
-  }
-  return path;
-}
+std::string WriteTarget(const std::string& path) { return FollowSymlink(path); }
 
 std::string FolderOf(const std::string& path) {
   auto slash = path.find_last_of('/');
@@ -182,10 +173,7 @@ bool RefuseProtected(Assembly& a, const std::string& path) {
 
 }  // namespace
 
-void CreateOutputFolder(const std::string& path) {
-  std::error_code ec;
-  fs::create_directories(FolderOf(path), ec);
-}
+void CreateOutputFolder(const std::string& path) { CreateFolders(FolderOf(path)); }
 
 bool SaveOutputFile(Assembly& a, const std::string& path, std::string_view bytes) {
   if (RefuseProtected(a, path)) return false;

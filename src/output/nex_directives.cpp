@@ -5,13 +5,13 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <filesystem>
 #include <optional>
 
 #include "assembler/assembly.h"
 #include "output/directive_args.h"
 #include "output/nex_rules.h"
 #include "support/file_read.h"
+#include "support/paths.h"
 
 namespace {
 
@@ -31,12 +31,7 @@ void ReportMissingFile(DirectiveArgs& args, const std::string& name) {
 }
 
 // Size of a regular file, or -1 when there is none.
-int64_t FileSize(const std::string& name) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(name, ec)) return -1;
-  auto size = std::filesystem::file_size(name, ec);
-  return ec ? -1 : static_cast<int64_t>(size);
-}
+int64_t FileSize(const std::string& name) { return RegularFileSize(name); }
 
 // OUTPUT_NEX file, sp, pc [, core [, entry bank [, bank delay [, loaded delay
 //   [, keep registers [, border]]]]]]

@@ -2,11 +2,10 @@
 // palette data from a file, a picture or the memory image, and the palette
 // conversions to the Next's 9-bit colours.
 
-#include <filesystem>
-
 #include "assembler/assembly.h"
 #include "output/nex_rules.h"
 #include "support/file_read.h"
+#include "support/paths.h"
 #include "support/picture.h"
 
 namespace {
@@ -88,8 +87,7 @@ void PreparePictureScreen(const TFILE_Def& d, NexLoadingScreen& s) {
 }  // namespace
 
 std::optional<std::string> ReadNexInputFile(const std::string& path, size_t limit) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
+  if (!IsRegularFile(path)) return std::nullopt;
   std::string bytes;
   if (!ReadFileStart(path, bytes, limit).empty()) return std::nullopt;
   return bytes;

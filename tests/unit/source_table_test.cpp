@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 
+#include "support/paths.h"
 #include "test_support.h"
 
 namespace {
@@ -84,6 +86,56 @@ TEST(SourceText, InvalidTextAfterAMarkIsRefused) {
                                             "a",
                                             3),
                                 lines));
+}
+
+// Names are tidied by their text alone, as the C++ library's lexical
+// normalisation does, except that a name made only of slashes is the root.
+TEST(SourceNames, LexicalTidyingMatchesTheLibrary) {
+  for (const char* path : {"",
+                           ".",
+                           "..",
+                           "../",
+                           "../..",
+                           "../../",
+                           "../a/..",
+                           "../a/../",
+                           "a/..",
+                           "a/../",
+                           "a/b/..",
+                           "a/b/../",
+                           "a/b/../..",
+                           "a/./b",
+                           "a/.",
+                           "a/./",
+                           "./",
+                           "./a",
+                           "././",
+                           "/",
+                           "///a//b/",
+                           "/..",
+                           "/../a",
+                           "/a/../..",
+                           "/a/b/./../c",
+                           "foo/./bar/..",
+                           "foo/.///bar/../",
+                           "a//b",
+                           "a/b/",
+                           "..a/b..",
+                           "a/...",
+                           "/./",
+                           "./..",
+                           "./../a",
+                           "a/../../b",
+                           "a/b/c/../../../..",
+                           "x/../y/./z/..",
+                           "/a/b/../../../c/",
+                           "//a/..",
+                           "/.",
+                           "/./.."}) {
+    EXPECT_EQ(LexicallyNormal(path), std::filesystem::path(path).lexically_normal().string())
+        << "\"" << path << "\"";
+  }
+  EXPECT_EQ(LexicallyNormal("//"), "/");
 }
 
 TEST(SourceNames, IncludesResolveNextToTheMainFile) {
