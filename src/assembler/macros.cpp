@@ -309,11 +309,12 @@ void OpenProcedure(Assembly& a, TRec* label) {
   std::string next;
   if (outermost) {
     for (auto& p : m.procStack) p.IndexNumber = 0;
-    next = label ? label->Name + "." : prefix + "VeldAP_" + std::to_string(m.scopeCounter) + ".";
+    next = label ? std::string(label->Name()) + "."
+                 : prefix + "VeldAP_" + std::to_string(m.scopeCounter) + ".";
     ++m.scopeCounter;
   } else {
     if (label)
-      next = label->Name + ".";
+      next = std::string(label->Name()) + ".";
     else
       next = prefix.substr(0, prefix.empty() ? 0 : prefix.size() - 1) + "_" +
              std::to_string(e.IndexNumber) + ".";

@@ -156,7 +156,6 @@ void HandleSegment(Assembly& a, TToken) {
     r = FindOrCreateSymbol(a, name);
     r->Mode = T_Segment;
     r->Val.SetInteger(++pl.userSegments);
-    r->cIndex_Defn = r->Val.Int();
     r->LastPass = a.pass.pass;
     if (!assigns) {
       FatalError(a, E_SegmentFatal);

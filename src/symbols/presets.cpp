@@ -187,8 +187,9 @@ bool SymbolIsSet(Assembly& a, std::string_view name) {
 // rarely what was meant: say so where the symbol is defined.
 void WarnNotInteger(Assembly& a, const TRec& r) {
   const char* kind = r.Val.Sort() == erFloat ? "a float" : "a string";
-  PrintOut(a, LocationPrefixFor(a, r.SourceID, r.Line) + " : warning: register preset " + r.Name +
-                  " holds " + kind + "; the snapshot gets " + std::to_string(r.Val.Int()));
+  PrintOut(a, LocationPrefixFor(a, r.SourceID, r.Line) + " : warning: register preset " +
+                  std::string(r.Name()) + " holds " + kind + "; the snapshot gets " +
+                  std::to_string(r.Val.Int()));
 }
 
 }  // namespace

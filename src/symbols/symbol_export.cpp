@@ -34,8 +34,8 @@ void AppendDecimal(std::string& out, int32_t v) {
   out.append(buf, static_cast<size_t>(n));
 }
 
-bool HasDot(const std::string& name) { return name.find('.') != std::string::npos; }
-bool IsAnonymousScope(const std::string& name) { return name.starts_with("VeldAP_"); }
+bool HasDot(std::string_view name) { return name.find('.') != std::string_view::npos; }
+bool IsAnonymousScope(std::string_view name) { return name.starts_with("VeldAP_"); }
 
 // What the options say about one symbol's value text.
 struct ValueFormat {
@@ -105,10 +105,10 @@ struct ValueFormat {
 };
 
 // The name cut to the export length, one blank, then blanks to 32 columns.
-std::string NameField(const std::string& name, size_t maxLength) {
+std::string NameField(std::string_view name, size_t maxLength) {
   std::string f;
   f.reserve(kNameField + 8);
-  f.append(name, 0, std::min(name.size(), maxLength));
+  f.append(name.substr(0, std::min(name.size(), maxLength)));
   f += ' ';
   if (f.size() < kNameField) f.append(kNameField - f.size(), ' ');
   return f;
@@ -187,7 +187,7 @@ Rule RuleOf(const TRec& r) {
     case T_Segment:
       return Rule::kSegment;
     case T_Addr:
-      return HasDot(r.Name) ? Rule::kLocalLabel : Rule::kLabel;
+      return HasDot(r.Name()) ? Rule::kLocalLabel : Rule::kLabel;
     case T_VarVal:
     case T_FixedVal:
       switch (r.Val.Sort()) {
@@ -217,7 +217,7 @@ Rule RuleOf(const TRec& r) {
 bool Wanted(Rule rule, const TRec& r, uint32_t options) {
   if (rule == Rule::kUnknown) return true;
   if (r.bInternal && !(options & kSymPredefined)) return false;
-  const bool scopeAllowed = (options & kSymAnonymous) || !IsAnonymousScope(r.Name);
+  const bool scopeAllowed = (options & kSymAnonymous) || !IsAnonymousScope(r.Name());
   switch (rule) {
     case Rule::kSegment:
       return options & kSymSegments;
@@ -240,7 +240,7 @@ bool Wanted(Rule rule, const TRec& r, uint32_t options) {
 
 std::string StandardLine(const Assembly& a, Rule rule, const TRec& r, uint32_t options,
                          size_t maxLength) {
-  const std::string field = NameField(r.Name, maxLength);
+  const std::string field = NameField(r.Name(), maxLength);
   switch (rule) {
     case Rule::kSegment:
       return SegmentLine(a, field, r);
@@ -277,15 +277,16 @@ void StandardLayout(Assembly& a, uint32_t options, std::vector<std::string>& lin
 
 void VariableListLayout(const Assembly& a, std::vector<std::string>& lines) {
   for (const TRec* r : a.symbols.storage)
-    if (r->Mode == T_VarVal && !r->bInternal && !HasDot(r->Name))
-      lines.push_back(r->Name + "," + Hex(static_cast<uint32_t>(r->Val.Int()), 8));
+    if (r->Mode == T_VarVal && !r->bInternal && !HasDot(r->Name()))
+      lines.push_back(std::string(r->Name()) + "," + Hex(static_cast<uint32_t>(r->Val.Int()), 8));
 }
 
 void LabelFileLayout(const Assembly& a, std::vector<std::string>& lines) {
   for (const TRec* r : a.symbols.storage) {
     bool integer = r->Mode == T_Addr || (IsValueKind(r->Mode) && r->Val.Sort() == erInteger);
-    if (integer && !r->bInternal && !HasDot(r->Name) && r->Val.Int() >= 0)
-      lines.push_back("L" + Hex(static_cast<uint32_t>(r->Val.Int()), 4) + " " + r->Name);
+    if (integer && !r->bInternal && !HasDot(r->Name()) && r->Val.Int() >= 0)
+      lines.push_back("L" + Hex(static_cast<uint32_t>(r->Val.Int()), 4) + " " +
+                      std::string(r->Name()));
   }
 }
 
@@ -314,7 +315,7 @@ void AppendUnreferenced(const Assembly& a, std::vector<std::string>& lines) {
   lines.emplace_back("Unreferenced labels");
   lines.emplace_back();
   for (const TRec* r : a.symbols.storage) {
-    if (r->RefCount != 0 || r->Line == 0) continue;
+    if (r->Referenced || r->Line == 0) continue;
     const std::string* file = nullptr;
     if (r->SourceID >= 0 && r->SourceID < kSourceSlots)
       file = &a.sources.slots[r->SourceID].ShortName;
@@ -322,7 +323,7 @@ void AppendUnreferenced(const Assembly& a, std::vector<std::string>& lines) {
     std::snprintf(where, sizeof where, ":%5d :", r->Line);
     std::string line = "\"" + (file ? *file : std::string()) + "\"" + where;
     if (line.size() < 31) line.append(31 - line.size(), ' ');
-    lines.push_back(line + " " + r->Name);
+    lines.push_back(line + " " + std::string(r->Name()));
   }
 }
 

@@ -1,6 +1,8 @@
 #include "symbols/symbol_table.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "assembler/assembly.h"
 #include "common/name_hash.h"
@@ -72,12 +74,62 @@ TRec* Lookup(SymbolTable& t, std::string_view name, uint32_t crc) {
     const auto& slot = t.index[i];
     if (slot.crc != crc) continue;
     TRec& r = t.storage[slot.rec - 1];
-    if (r.Name == name) return &r;
+    if (r.Name() == name) return &r;
   }
   return nullptr;
 }
 
 }  // namespace
+
+std::string_view StoredNameView(const char* stored) {
+  const auto n = static_cast<uint8_t>(stored[0]);
+  if (n < 255) return {stored + 1, n};
+  uint32_t length;
+  std::memcpy(&length, stored + 1, sizeof length);
+  return {stored + 5, length};
+}
+
+namespace {
+
+size_t StoredNameSize(std::string_view name) { return name.size() + (name.size() < 255 ? 1 : 5); }
+
+void WriteStoredName(char* at, std::string_view name) {
+  if (name.size() < 255) {
+    *at++ = static_cast<char>(name.size());
+  } else {
+    *at++ = static_cast<char>(255);
+    const auto length = static_cast<uint32_t>(name.size());
+    std::memcpy(at, &length, sizeof length);
+    at += sizeof length;
+  }
+  std::memcpy(at, name.data(), name.size());
+}
+
+}  // namespace
+
+void AppendStoredName(std::string& out, std::string_view name) {
+  const size_t at = out.size();
+  out.resize(at + StoredNameSize(name));
+  WriteStoredName(out.data() + at, name);
+}
+
+const char* NameStore::Add(std::string_view name) {
+  const size_t need = StoredNameSize(name);
+  if (capacity_ - used_ < need) {
+    capacity_ = std::max(kBlock, need);
+    blocks_.push_back(std::make_unique<char[]>(capacity_));
+    used_ = 0;
+  }
+  char* at = blocks_.back().get() + used_;
+  WriteStoredName(at, name);
+  used_ += need;
+  return at;
+}
+
+void NameStore::clear() {
+  blocks_.clear();
+  used_ = capacity_ = 0;
+}
 
 void ClearSymbols(Assembly& a) {
   SymbolTable& t = a.symbols;
@@ -85,6 +137,7 @@ void ClearSymbols(Assembly& a) {
   a.options.PointAtNeutral();
   t.current = nullptr;
   t.storage.clear();
+  t.names.clear();
   t.index.clear();
   t.index.shrink_to_fit();
   t.aliasCount = 0;
@@ -92,7 +145,7 @@ void ClearSymbols(Assembly& a) {
 
 TRec* FindSymbol(Assembly& a, std::string_view name, bool countReference) {
   TRec* r = Lookup(a.symbols, name, NameHash(name));
-  if (r && countReference) ++r->RefCount;
+  if (r && countReference) r->Referenced = true;
   return r;
 }
 
@@ -103,15 +156,16 @@ TRec* FindOrCreateSymbol(Assembly& a, std::string_view name) {
   if (!r && t.storage.size() >= kMaxSymbols) {
     if (!a.pass.abort) FatalError(a, E_OutOfResources);
     t.overflow = TRec();
-    t.overflow.Name.assign(name);
+    t.overflowName.clear();
+    AppendStoredName(t.overflowName, name);
+    t.overflow.StoredName = t.overflowName.data();
     t.overflow.Val.SetError();
     t.current = &t.overflow;
     return t.current;
   }
   if (!r) {
     r = &t.storage.emplace_back();
-    r->Name.assign(name);
-    r->CRC = crc;
+    r->StoredName = t.names.Add(name);
     r->Line = a.lex.pos.ILine;
     r->SourceID = static_cast<int16_t>(a.lex.pos.cSourceListPos);
     r->Mode = T_Undef;
@@ -306,7 +360,7 @@ void PrintRedefinitionListing(Assembly& a) {
     std::snprintf(num, sizeof num, "\":%5d ", r->RedefinedLine);
     line += num;
     line += ": Symbol redefined: ";
-    line += r->Name;
+    line += r->Name();
     PrintErr(a, line);
   }
 }
@@ -314,7 +368,7 @@ void PrintRedefinitionListing(Assembly& a) {
 void PrintUndefinedListing(Assembly& a) {
   for (const TRec* r : a.symbols.storage) {
     if (r->Mode != T_Undef) continue;
-    PrintErr(a,
-             LocationPrefixFor(a, r->SourceID, r->Line) + " : Label " + r->Name + " is undefined");
+    PrintErr(a, LocationPrefixFor(a, r->SourceID, r->Line) + " : Label " + std::string(r->Name()) +
+                    " is undefined");
   }
 }

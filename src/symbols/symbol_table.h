@@ -165,25 +165,46 @@ struct TRecBody {
   std::vector<TMacroParam> pMacroParams;
 };
 
+// A record's name as stored: one length byte and the bytes, or for a name of
+// 255 bytes or more the byte 255, four length bytes and the bytes.
+inline constexpr char kEmptyStoredName[1] = {0};
+std::string_view StoredNameView(const char* stored);
+void AppendStoredName(std::string& out, std::string_view name);
+
+// The names of a run's records, each stored once in blocks that never move:
+// a record keeps one pointer where a string would take 32 bytes.
+class NameStore {
+ public:
+  // A lasting stored copy of `name` (see StoredNameView).
+  const char* Add(std::string_view name);
+  void clear();
+
+ private:
+  static constexpr size_t kBlock = 64 * 1024;
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  size_t used_ = 0, capacity_ = 0;
+};
+
 // Fields are ordered by alignment so that no padding lies between them: tens
-// of thousands of labels are kept in these records.
+// of thousands of labels are kept in these records, 48 bytes each.
 struct TRec {
-  std::string Name;
+  const char* StoredName = kEmptyStoredName;  // in the table's NameStore
   SymbolValue Val;
   OnDemand<TRecBody> Body;  // macros, functions, aliases
-  uint32_t CRC = 0;
   int32_t Line = 0;
-  int32_t LastPass = 0;
-  int32_t cIndex_Defn = 0;
-  int32_t RefCount = 0;
   int32_t RedefinedLine = 0;
   int16_t SourceID = 0;             // source slot, below 256
   int16_t RedefinedSrcListPos = 0;  // source slot, below 256
+  // The pass of the last definition: a run has at most about 210 passes.
+  int16_t LastPass = 0;
   VarType Mode = T_Undef;
-  bool bInternal = false;
-  bool BeenRedefined = false;
+  bool bInternal : 1 = false;
+  bool BeenRedefined : 1 = false;
+  bool Referenced : 1 = false;  // found by a look-up that counts references
+
+  std::string_view Name() const { return StoredNameView(StoredName); }
 };
-static_assert(sizeof(TRec) <= 88);
+static_assert(sizeof(TRec) <= 48);
 
 // The most symbols of one run (about 180 MB of records): far above any real
 // program, reached only by a runaway generator of labels.
@@ -248,9 +269,12 @@ struct SymbolTable {
   // Records made aliases in this run: while there are none, identifiers
   // need no look-up for alias expansion.
   int32_t aliasCount = 0;
+  NameStore names;
   // Handed out instead of a new record once the table is full (the pass is
-  // then ending with an error), so that callers always get a record.
+  // then ending with an error), so that callers always get a record; its
+  // name is kept apart so that the store does not grow.
   TRec overflow;
+  std::string overflowName;
 };
 
 void ClearSymbols(Assembly& a);

@@ -38,7 +38,7 @@ struct CondRun : ::testing::Test {
     run.a->runPass = [this](Assembly& a) {
       RunPass(a);
       symbols.clear();
-      for (TRec* s : a.symbols.storage) symbols[s->Name] = *s;
+      for (TRec* s : a.symbols.storage) symbols[std::string(s->Name())] = *s;
     };
   }
 

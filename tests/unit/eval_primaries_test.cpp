@@ -80,7 +80,7 @@ TEST_F(EvalPrimariesTest, SymbolsByKind) {
 TEST_F(EvalPrimariesTest, ReferencesAreCounted) {
   TRec* r = Label("used", 1);
   Check("used + used", Int(2));
-  EXPECT_EQ(r->RefCount, 2);
+  EXPECT_TRUE(r->Referenced);
 }
 
 TEST_F(EvalPrimariesTest, UndefinedReferencesEarlyPassesAreSilent) {

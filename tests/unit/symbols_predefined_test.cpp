@@ -45,7 +45,7 @@ class PredefinedTest : public ::testing::Test {
 
 TEST_F(PredefinedTest, NamesComeInTheirOrder) {
   std::vector<std::string> names;
-  for (const TRec* r : a.symbols.storage) names.push_back(r->Name);
+  for (const TRec* r : a.symbols.storage) names.push_back(std::string(r->Name()));
   const std::vector<std::string> expected = {"true",
                                              "TRUE",
                                              "false",
@@ -98,8 +98,8 @@ TEST_F(PredefinedTest, NamesComeInTheirOrder) {
                                              "bVeldRunningInHell"};
   EXPECT_EQ(names, expected);
   for (const TRec* r : a.symbols.storage) {
-    EXPECT_TRUE(r->bInternal) << r->Name;
-    EXPECT_EQ(r->Line, 0) << r->Name;  // no source line: never an unreferenced label
+    EXPECT_TRUE(r->bInternal) << r->Name();
+    EXPECT_EQ(r->Line, 0) << r->Name();  // no source line: never an unreferenced label
   }
 }
 

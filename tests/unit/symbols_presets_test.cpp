@@ -70,14 +70,14 @@ TEST_F(PresetsTest, FirstNameFormWins) {
   TRec* plain = Label("VeldPC", 0x9000);
   ApplyRegisterPresets(a);
   EXPECT_EQ(a.machine.defaultStartPC, 0x9000);  // "Veld" + X comes before "VELD_" + X
-  EXPECT_EQ(plain->RefCount, 1);
-  EXPECT_EQ(underscore->RefCount, 0);
+  EXPECT_TRUE(plain->Referenced);
+  EXPECT_FALSE(underscore->Referenced);
 
   TRec* first = Label("Veld_PC", 0x7000);
   ApplyRegisterPresets(a);
   EXPECT_EQ(a.cpu.PC, 0x7000);
-  EXPECT_EQ(first->RefCount, 1);
-  EXPECT_EQ(plain->RefCount, 1);
+  EXPECT_TRUE(first->Referenced);
+  EXPECT_TRUE(plain->Referenced);
 }
 
 TEST_F(PresetsTest, EveryNameFormIsRecognised) {
@@ -172,7 +172,7 @@ TEST_F(PresetsTest, InterruptPresetCanDisable) {
 TEST_F(PresetsTest, A32IsLookedUpButSetsNothing) {
   TRec* r = Label("Veld_A32", 0x12345678);
   ApplyRegisterPresets(a);
-  EXPECT_EQ(r->RefCount, 1);
+  EXPECT_TRUE(r->Referenced);
   EXPECT_EQ(a.cpu.AF, 0);
   EXPECT_EQ(a.cpu.BC, 0);
 }

@@ -62,29 +62,28 @@ TEST_F(SymbolTableTest, CreatesRecordsWithTheirOrigin) {
   a.pass.pass = 3;
   TRec* r = FindOrCreateSymbol(a, "start");
   ASSERT_NE(r, nullptr);
-  EXPECT_EQ(r->Name, "start");
-  EXPECT_EQ(r->CRC, NameHash("start"));
+  EXPECT_EQ(r->Name(), "start");
   EXPECT_EQ(r->Line, 12);
   EXPECT_EQ(r->SourceID, 1);
   EXPECT_EQ(r->Mode, T_Undef);
   EXPECT_EQ(r->Val.Sort(), erError);
   EXPECT_EQ(r->LastPass, 3);
   EXPECT_EQ(r->RedefinedLine, 11);
-  EXPECT_EQ(r->RefCount, 0);
+  EXPECT_FALSE(r->Referenced);
   EXPECT_FALSE(r->bInternal);
   EXPECT_EQ(a.symbols.current, r);
   // A second call finds the same record and does not count a reference.
   EXPECT_EQ(FindOrCreateSymbol(a, "start"), r);
-  EXPECT_EQ(r->RefCount, 0);
+  EXPECT_FALSE(r->Referenced);
 }
 
 TEST_F(SymbolTableTest, FindCountsReferencesOnlyWhenAsked) {
   TRec* r = FindOrCreateSymbol(a, "x");
   EXPECT_EQ(FindSymbol(a, "x", false), r);
-  EXPECT_EQ(r->RefCount, 0);
+  EXPECT_FALSE(r->Referenced);
   EXPECT_EQ(FindSymbol(a, "x", true), r);
   EXPECT_EQ(FindSymbol(a, "x", true), r);
-  EXPECT_EQ(r->RefCount, 2);
+  EXPECT_TRUE(r->Referenced);
   EXPECT_EQ(FindSymbol(a, "y", true), nullptr);
   EXPECT_EQ(FindSymbol(a, "", false), nullptr);
 }
@@ -119,7 +118,7 @@ TEST_F(SymbolTableTest, CreationOrderIsKept) {
   for (auto n : {"c", "a", "b"}) FindOrCreateSymbol(a, n);
   FindOrCreateSymbol(a, "a");
   std::string order;
-  for (TRec* r : a.symbols.storage) order += r->Name;
+  for (TRec* r : a.symbols.storage) order += r->Name();
   EXPECT_EQ(order, "cab");
 }
 
@@ -129,7 +128,22 @@ TEST_F(SymbolTableTest, RecordsStayPutWhileTheTableGrows) {
   for (int i = 0; i < 20000; ++i) FindOrCreateSymbol(a, "n" + std::to_string(i));
   EXPECT_EQ(FindSymbol(a, "first", false), first);
   EXPECT_EQ(&FindSymbol(a, "first", false)->Val.Whole().Int, field);
-  EXPECT_EQ(FindSymbol(a, "n19999", false)->Name, "n19999");
+  EXPECT_EQ(FindSymbol(a, "n19999", false)->Name(), "n19999");
+}
+
+// Names are stored with a one-byte length below 255 and a long form above;
+// a name longer than a storage block gets a block of its own.
+TEST_F(SymbolTableTest, NamesOfEveryLengthAreKept) {
+  std::vector<std::string> names;
+  for (size_t n : {1, 254, 255, 256, 70000, 2, 300}) names.push_back(std::string(n, 'q') + "x");
+  names.push_back(std::string("a.b_c") + std::string(1, '\xE9'));
+  std::vector<TRec*> recs;
+  for (const auto& n : names) recs.push_back(FindOrCreateSymbol(a, n));
+  for (size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(FindSymbol(a, names[i], false), recs[i]) << names[i].size();
+    EXPECT_EQ(recs[i]->Name(), names[i]) << names[i].size();
+  }
+  EXPECT_EQ(FindSymbol(a, std::string(255, 'q'), false), nullptr);
 }
 
 TEST_F(SymbolTableTest, ClearEmptiesEverything) {
@@ -382,7 +396,7 @@ TEST_F(SymbolTableTest, IntegerOfSymbolRoundsHalvesToEven) {
   EXPECT_EQ(IntegerOfSymbol(a, "s", 99), 99);
   EXPECT_EQ(IntegerOfSymbol(a, "undef", 99), 99);
   EXPECT_EQ(IntegerOfSymbol(a, "missing", 99), 99);
-  EXPECT_EQ(FindSymbol(a, "lbl", false)->RefCount, 0);
+  EXPECT_FALSE(FindSymbol(a, "lbl", false)->Referenced);
 }
 
 TEST_F(SymbolTableTest, TapeVariantLooksOnlyAtTheSort) {
