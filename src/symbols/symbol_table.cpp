@@ -51,29 +51,38 @@ bool NumericValue(const SymbolValue& v, int32_t& out) {
 }
 
 constexpr size_t kInitialIndexSize = 1024;
+constexpr uint32_t kRecordMask = (1u << SymbolTable::kIndexRecordBits) - 1;
+static_assert(kMaxSymbols < kRecordMask);
 
-void IndexInsert(std::vector<SymbolTable::IndexSlot>& index, const SymbolTable::IndexSlot& s) {
+constexpr uint32_t HashTag(uint32_t crc) { return crc & ~kRecordMask; }
+
+void IndexInsert(std::vector<SymbolTable::IndexSlot>& index, uint32_t crc, uint32_t recPlusOne) {
   const size_t mask = index.size() - 1;
-  size_t i = s.crc & mask;
-  while (index[i].rec) i = (i + 1) & mask;
-  index[i] = s;
+  size_t i = crc & mask;
+  while (index[i]) i = (i + 1) & mask;
+  index[i] = HashTag(crc) | recPlusOne;
 }
 
+// The slots keep only part of the hash: growing hashes the names again.
 void GrowIndex(SymbolTable& t) {
   std::vector<SymbolTable::IndexSlot> bigger(t.index.empty() ? kInitialIndexSize
                                                              : t.index.size() * 2);
-  for (const auto& slot : t.index)
-    if (slot.rec) IndexInsert(bigger, slot);
+  for (const SymbolTable::IndexSlot slot : t.index) {
+    if (!slot) continue;
+    const uint32_t rec = slot & kRecordMask;
+    IndexInsert(bigger, NameHash(t.storage[rec - 1].Name()), rec);
+  }
   t.index.swap(bigger);
 }
 
 TRec* Lookup(SymbolTable& t, std::string_view name, uint32_t crc) {
   if (t.index.empty()) return nullptr;
   const size_t mask = t.index.size() - 1;
-  for (size_t i = crc & mask; t.index[i].rec; i = (i + 1) & mask) {
-    const auto& slot = t.index[i];
-    if (slot.crc != crc) continue;
-    TRec& r = t.storage[slot.rec - 1];
+  const uint32_t tag = HashTag(crc);
+  for (size_t i = crc & mask; t.index[i]; i = (i + 1) & mask) {
+    const SymbolTable::IndexSlot slot = t.index[i];
+    if (HashTag(slot) != tag) continue;
+    TRec& r = t.storage[(slot & kRecordMask) - 1];
     if (r.Name() == name) return &r;
   }
   return nullptr;
@@ -173,7 +182,7 @@ TRec* FindOrCreateSymbol(Assembly& a, std::string_view name) {
     r->LastPass = a.pass.pass;
     r->RedefinedLine = a.diag.currentLine;
     if (t.storage.size() * 10 >= t.index.size() * 7) GrowIndex(t);
-    IndexInsert(t.index, {crc, static_cast<uint32_t>(t.storage.size())});
+    IndexInsert(t.index, crc, static_cast<uint32_t>(t.storage.size()));
   }
   t.current = r;
   return r;

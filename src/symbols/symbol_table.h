@@ -257,14 +257,13 @@ class RecordStore {
 struct SymbolTable {
   TRec* current = nullptr;
   RecordStore storage;  // in creation order
-  // Look-up index over the same records: open addressing on the full hash,
-  // eight bytes a slot (the hash and the record's number plus one, 0 for a
-  // free slot). A look-up touches one or two compact slots and then the one
-  // record whose hash matches.
-  struct IndexSlot {
-    uint32_t crc = 0;
-    uint32_t rec = 0;
-  };
+  // Look-up index over the same records: open addressing on the name's
+  // hash, four bytes a slot: the record's number plus one in the low
+  // kIndexRecordBits (0 for a free slot) and the hash's top bits above it.
+  // A look-up touches one or two compact slots and then, nearly always,
+  // only the record whose name it seeks.
+  using IndexSlot = uint32_t;
+  static constexpr int kIndexRecordBits = 21;
   std::vector<IndexSlot> index;  // size a power of two, at most 70% full
   // Records made aliases in this run: while there are none, identifiers
   // need no look-up for alias expansion.
