@@ -97,12 +97,14 @@ void SourceLines::Assign(std::string text) {
   cursor_ = cursorEnd_ = SIZE_MAX;
   jumps_ = {};
   if (n > 0) {
-    const size_t count = static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) +
-                         (text.back() != '\n' ? 1 : 0);
-    lengths_.reserve(count);
-    marks_.reserve((count + kMarkStride - 1) / kMarkStride);
     const char* const begin = text.data();
     const char* const end = begin + n;
+    // Counted with memchr, which scans many bytes a step.
+    size_t count = text.back() != '\n' ? 1 : 0;
+    for (const char* p = begin; (p = static_cast<const char*>(std::memchr(p, '\n', end - p))); ++p)
+      ++count;
+    lengths_.reserve(count);
+    marks_.reserve((count + kMarkStride - 1) / kMarkStride);
     for (const char* start = begin; start < end;) {
       const char* nl = static_cast<const char*>(std::memchr(start, '\n', end - start));
       if (!nl) nl = end;
