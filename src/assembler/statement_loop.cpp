@@ -339,7 +339,14 @@ struct StatementStart {
         aliases(a.lex.aliasStack.size()),
         item(a.lex.pos.Item) {}
 
-  bool operator==(const StatementStart&) const = default;
+  // Whether reading still stands where this start was taken; the line and
+  // the column, which nearly every statement moves, are compared first.
+  bool StillAt(const Assembly& a) const {
+    const TLexPos& p = a.lex.pos;
+    return line == p.Line && lpos == p.LPos && source == p.cSourceListPos && item == p.Item &&
+           macro == p.pActiveMacro && params == a.lex.paramStack.size() &&
+           aliases == a.lex.aliasStack.size();
+  }
 };
 
 // Reads the first item of the next statement. What the lexer reports while
@@ -359,7 +366,7 @@ void RunStatementWithProgress(Assembly& a) {
   RunStatement(a);
   if (a.stmt.endFlag || a.pass.abort) return;
   PeekStatementStart(a);
-  if (a.lex.pos.Item != I_Null && StatementStart(a) == before) LexNext(a);
+  if (a.lex.pos.Item != I_Null && before.StillAt(a)) LexNext(a);
 }
 
 }  // namespace
