@@ -23,7 +23,6 @@ constexpr uint32_t kLoaderRun = 0x7F00;  // where the loader body is assembled t
 constexpr uint32_t kPlaceSize = 256;
 constexpr uint32_t kOverlaySize = kPlaceSize + 14;
 constexpr size_t kMaxRuns = 256;
-constexpr int kRowBytes = 32;
 
 // The 128K of RAM by bank position (bank n from n * $4000), with the bytes
 // the stream must carry marked used.

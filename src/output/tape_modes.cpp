@@ -20,7 +20,6 @@ constexpr uint32_t kProgramExtra = 34;   // program and variables around the REM
 // line to its place and runs it.
 constexpr uint16_t kHelperAddress = 0xFFF2;
 constexpr uint32_t kLowRelocatorSize = 29;
-constexpr uint32_t kHighRelocatorSize = 15;
 constexpr uint32_t kHighRelocatorFrom = 23775;
 
 void PutWord(std::string& s, uint32_t v) {
