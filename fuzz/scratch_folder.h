@@ -4,22 +4,44 @@
 // nothing the fuzzer names can reach a file outside.
 
 #include <fcntl.h>
+#include <ftw.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "assembler/assembly.h"
 
-// Made and entered on first use; one per process.
+namespace scratch_detail {
+// The folder's path for the removal at exit, which runs after the string
+// below is gone.
+inline char path[64];
+inline int RemoveEntry(const char* p, const struct stat*, int, struct FTW*) {
+  std::remove(p);
+  return 0;
+}
+inline void RemoveFolder() {
+  if (chdir("/") == 0) nftw(path, RemoveEntry, 16, FTW_DEPTH | FTW_PHYS);
+}
+}  // namespace scratch_detail
+
+// Made and entered on first use, removed at exit; one per process. It lies
+// in memory (/dev/shm) where the system has such a folder: every input
+// writes files there, and on a disk those writes were most of a run's time.
 inline const std::string& Scratch() {
   static const std::string dir = [] {
-    char name[] = "/tmp/veld-fuzz-XXXXXX";
-    if (!mkdtemp(name)) std::abort();
+    char inMemory[] = "/dev/shm/veld-fuzz-XXXXXX";
+    char onDisk[] = "/tmp/veld-fuzz-XXXXXX";
+    char* name = mkdtemp(inMemory);
+    if (!name) name = mkdtemp(onDisk);
+    if (!name) std::abort();
     if (chdir(name) != 0) std::abort();
+    std::strncpy(scratch_detail::path, name, sizeof scratch_detail::path - 1);
+    std::atexit(scratch_detail::RemoveFolder);
     // A source that includes /dev/stdin must not wait for a terminal.
     int null = open("/dev/null", O_RDONLY);
     if (null >= 0) dup2(null, 0);
