@@ -93,15 +93,27 @@ inline constexpr int kMaxIncludeDepth = 255;
 // slot never written reads as free. Slots never move once made.
 class SourceSlots {
  public:
+  // The addresses point into this object's deque, which a move keeps.
+  SourceSlots() = default;
+  SourceSlots(const SourceSlots&) = delete;
+  SourceSlots& operator=(const SourceSlots&) = delete;
+  SourceSlots(SourceSlots&&) noexcept = default;
+  SourceSlots& operator=(SourceSlots&&) noexcept = default;
+
   TSource& operator[](size_t i) {
-    while (made_.size() <= i) made_.emplace_back();
-    return made_[i];
+    while (made_.size() <= i) at_.push_back(&made_.emplace_back());
+    return *at_[i];
   }
-  const TSource& operator[](size_t i) const { return i < made_.size() ? made_[i] : Free(); }
+  // The lexer asks for the current slot at every line: a vector of
+  // addresses answers in two steps where the deque takes a dozen.
+  const TSource& operator[](size_t i) const { return i < at_.size() ? *at_[i] : Free(); }
   // The slots made so far; the others are free.
   auto begin() const { return made_.begin(); }
   auto end() const { return made_.end(); }
-  void clear() { made_.clear(); }
+  void clear() {
+    at_.clear();
+    made_.clear();
+  }
 
  private:
   static const TSource& Free() {
@@ -109,6 +121,7 @@ class SourceSlots {
     return kFree;
   }
   std::deque<TSource> made_;
+  std::vector<TSource*> at_;  // made_[i] by slot
 };
 
 struct SourceTable {
