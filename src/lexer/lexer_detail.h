@@ -49,7 +49,7 @@ inline uint8_t DigitValue(char c) { return kDigitValue[static_cast<unsigned char
 // this allocates only when a text is longer than any before; shrinking is
 // inline and the characters are copied by a plain loop (most items are a
 // few characters: a call to memcpy would cost more than the copy).
-inline void SetText(std::string& dst, std::string_view src) {
+[[gnu::always_inline]] inline void SetText(std::string& dst, std::string_view src) {
   const size_t n = src.size();
   const size_t have = dst.size();
   if (n > have) {
