@@ -292,6 +292,29 @@ TEST_F(WriteOut, ReplacingAFileKeepsItsPermissionsAndFollowsLinks) {
   EXPECT_EQ(Folder(), (std::vector<std::string>{"fresh.bin", "link.bin", "mode.bin", "real.bin"}));
 }
 
+// Missing folders on the way are made; a chain of links is followed to the
+// file it finally names, and a link that leads nowhere is replaced by the
+// file.
+TEST_F(WriteOut, FoldersAreMadeAndLinkChainsFollowed) {
+  Put("real.bin", "old");
+  fs::create_symlink(t.dir / "real.bin", t.dir / "first.bin");
+  fs::create_symlink("first.bin", t.dir / "second.bin");
+  fs::create_symlink(t.dir / "nowhere" / "x.bin", t.dir / "dangling.bin");
+  Store(0, "new");
+  Add(ftBinary, "deep/er/x.bin", 0, 3);
+  Add(ftBinary, "second.bin", 0, 3);
+  Add(ftBinary, "dangling.bin", 0, 3);
+  EXPECT_TRUE(WriteOutputFiles(a));
+  EXPECT_TRUE(t.console.err.empty());
+  EXPECT_EQ(t.ReadFile("deep/er/x.bin"), "new");
+  EXPECT_EQ(t.ReadFile("real.bin"), "new");
+  EXPECT_TRUE(fs::is_symlink(t.dir / "first.bin"));
+  EXPECT_TRUE(fs::is_symlink(t.dir / "second.bin"));
+  EXPECT_FALSE(fs::is_symlink(t.dir / "dangling.bin"));
+  EXPECT_EQ(t.ReadFile("dangling.bin"), "new");
+  EXPECT_FALSE(fs::exists(t.dir / "nowhere"));
+}
+
 TEST_F(WriteOut, HugeRangesAreCutToTheImageSize) {
   Add(ftBinary, "big.bin", 0, 0xFFFFFFFF);
   EXPECT_TRUE(WriteOutputFiles(a));
