@@ -106,7 +106,7 @@ void StoreImageByte(Assembly& a, int64_t address, uint8_t value, bool isCode, bo
   int32_t line = a.diag.currentLine, source = a.diag.currentSource;
   InvocationLine(a, line, source);
   c.Line = line;
-  c.SourceID = static_cast<int16_t>(source);
+  c.SourceID = source;
 }
 
 void StoreImageBytes(Assembly& a, int64_t address, std::span<const uint8_t> bytes, bool isCode,
@@ -122,7 +122,7 @@ void StoreImageBytes(Assembly& a, int64_t address, std::span<const uint8_t> byte
     c.Used = true;
     c.Profile = a.image.profiling;
     c.Line = line;
-    c.SourceID = static_cast<int16_t>(source);
+    c.SourceID = source;
   };
   // Every model maps an aligned 8K window of addresses onto consecutive
   // cells, so a run inside one window (and one page of cells) is mapped

@@ -14,26 +14,23 @@ inline constexpr int32_t kImageCells = 0x23D000;
 inline constexpr int32_t kDumpCell = 0x239000;
 
 // One byte of the image with the marks the writers read. The profiling words
-// of the described cell never change, so they are not stored. Packed on two
-// bytes: a cell is 10 bytes, and the 2.3 M cells of a Next image touch less
-// memory when large files are imported.
-#pragma pack(push, 2)
+// of the described cell never change, so they are not stored.
 struct TMemCell {
   uint8_t Value = 0;
   uint8_t Compare = 0;  // reference byte loaded by IMPORT_COMPARISON
   uint8_t timerMarks = 0;
-  // The marks share one byte.
+  // The marks share one byte: a cell is 12 bytes, and the 2.3 M cells of a
+  // Next image touch less memory when large files are imported.
   bool Execute : 1 = true;
   bool Profile : 1 = false;
   bool Write : 1 = true;
   bool Read : 1 = true;
   bool Rom : 1 = false;
   bool Used : 1 = false;
-  int16_t SourceID = -1;  // source slot of the planting line, -1 for none
+  int32_t SourceID = -1;
   int32_t Line = 0;
 };
-#pragma pack(pop)
-static_assert(sizeof(TMemCell) == 10);
+static_assert(sizeof(TMemCell) == 12);
 
 struct TSegmentEntry {
   uint32_t Base = 0;
@@ -46,7 +43,7 @@ struct TSegmentEntry {
 };
 
 // Cells are allocated in pages of 1024 on first write; an unallocated page
-// reads as initial cells, and clearing drops pages. A page is 10 KB: a small
+// reads as initial cells, and clearing drops pages. A page is 12 KB: a small
 // program touches only the pages it plants in, and an 8K window of the
 // machine's memory is eight consecutive pages.
 struct MemoryImage {
