@@ -10,10 +10,6 @@
 
 namespace {
 
-std::string CurrentDir() { return CurrentFolder(); }
-
-std::string Normalise(const std::string& path) { return LexicallyNormal(path); }
-
 std::string ShortNameOf(const std::string& full) {
   auto slash = full.find_last_of('/');
   std::string name = slash == std::string::npos ? full : full.substr(slash + 1);
@@ -207,16 +203,17 @@ std::string MakeAbsoluteName(const Assembly& a, std::string_view nameIn) {
   std::string name(nameIn);
   for (char& c : name)
     if (c == '\\') c = '/';
-  if (!name.empty() && name[0] == '/') return Normalise(name);
+  if (!name.empty() && name[0] == '/') return LexicallyNormal(name);
   // A folder anywhere before the last character: relative to the current folder.
   if (name.size() > 1 && name.find('/') < name.size() - 1)
-    return Normalise(CurrentDir() + "/" + name);
+    return LexicallyNormal(CurrentFolder() + "/" + name);
   const TSource& main = a.sources.slots[0];
   if (main.loaded) {
     auto slash = main.FileName.find_last_of('/');
-    if (slash != std::string::npos) return Normalise(main.FileName.substr(0, slash + 1) + name);
+    if (slash != std::string::npos)
+      return LexicallyNormal(main.FileName.substr(0, slash + 1) + name);
   }
-  return Normalise(CurrentDir() + "/" + name);
+  return LexicallyNormal(CurrentFolder() + "/" + name);
 }
 
 int FindSourceByName(const Assembly& a, std::string_view fullName) {

@@ -30,9 +30,6 @@ void ReportMissingFile(DirectiveArgs& args, const std::string& name) {
   ReportErrorText(args.a, E_FileNotFound, ", looking for \"" + name + "\"", true);
 }
 
-// Size of a regular file, or -1 when there is none.
-int64_t FileSize(const std::string& name) { return RegularFileSize(name); }
-
 // OUTPUT_NEX file, sp, pc [, core [, entry bank [, bank delay [, loaded delay
 //   [, keep registers [, border]]]]]]
 void OutputNex(Assembly& a, TToken) {
@@ -255,7 +252,7 @@ class NexDataList {
   void AppendFile(const std::string& written) {
     if (!args_.ok()) return;
     std::string name = ResolveOutputName(a_, written);
-    int64_t size = FileSize(name);
+    int64_t size = RegularFileSize(name);
     if (size < 0 || !CanOpenForReading(name)) {
       ReportMissingFile(args_, name);
       return;
@@ -353,7 +350,7 @@ void OutputNexScreen(Assembly& a, TToken) {
   TNEX_SCREEN_FILE kind = ClassifyNexScreenLength(screen.length);
   std::string problem;
   if (!screen.file.empty()) {
-    int64_t size = FileSize(screen.file);
+    int64_t size = RegularFileSize(screen.file);
     std::optional<std::string> bytes = ReadNexInputFile(screen.file, kMaxNexScreenFileBytes);
     if (size < 0 || !bytes) {
       ReportMissingFile(args, screen.file);
@@ -396,7 +393,7 @@ void OutputNexPalette(Assembly& a, TToken) {
   }
   int64_t length = palette.length;
   if (!palette.file.empty()) {
-    length = FileSize(palette.file);
+    length = RegularFileSize(palette.file);
     if (length < 0) {
       ReportMissingFile(args, palette.file);
       return;
