@@ -30,6 +30,28 @@ int32_t PageCell(const Assembly& a, int page, int64_t address) {
   return a.image.pageTable[page] + static_cast<int32_t>(address % 0x2000);
 }
 
+// Every model maps an aligned 8K window of addresses onto consecutive
+// cells, so a run inside one window (and one page of cells) is mapped once,
+// by its two ends. Calls visit(offset, length, first cell) for each run of
+// `count` addresses from `address` on; the first cell is -1 when the run is
+// not one stretch of real cells, and its addresses must be mapped one by one.
+template <typename Visit>
+void ForEachLinearRun(const Assembly& a, int64_t address, size_t count, bool storing, Visit visit) {
+  constexpr int64_t kWindow = std::min<int64_t>(0x2000, MemoryImage::kPageSize);
+  size_t i = 0;
+  while (i < count) {
+    int64_t at = address + static_cast<int64_t>(i);
+    size_t run = std::min<size_t>(count - i, static_cast<size_t>(kWindow - (at & (kWindow - 1))));
+    int32_t first = MapAddress(a, at, storing);
+    int32_t last = MapAddress(a, at + static_cast<int64_t>(run) - 1, storing);
+    bool linear = first >= 0 && first != kDumpCell &&
+                  last - first == static_cast<int32_t>(run) - 1 &&
+                  (first >> MemoryImage::kPageBits) == (last >> MemoryImage::kPageBits);
+    visit(i, run, linear ? first : -1);
+    i += run;
+  }
+}
+
 }  // namespace
 
 const TMemCell& MemoryImage::Cell(int32_t cell) const {
@@ -124,31 +146,34 @@ void StoreImageBytes(Assembly& a, int64_t address, std::span<const uint8_t> byte
     c.Line = line;
     c.SourceID = source;
   };
-  // Every model maps an aligned 8K window of addresses onto consecutive
-  // cells, so a run inside one window (and one page of cells) is mapped
-  // once, by its two ends.
-  constexpr int64_t kWindow = std::min<int64_t>(0x2000, MemoryImage::kPageSize);
-  size_t i = 0;
-  while (i < bytes.size()) {
-    int64_t at = address + static_cast<int64_t>(i);
-    size_t run =
-        std::min<size_t>(bytes.size() - i, static_cast<size_t>(kWindow - (at & (kWindow - 1))));
-    int32_t first = MapAddress(a, at, true);
-    int32_t last = MapAddress(a, at + static_cast<int64_t>(run) - 1, true);
-    bool linear = first >= 0 && first != kDumpCell &&
-                  last - first == static_cast<int32_t>(run) - 1 &&
-                  (first >> MemoryImage::kPageBits) == (last >> MemoryImage::kPageBits);
-    if (linear) {
+  ForEachLinearRun(a, address, bytes.size(), true, [&](size_t i, size_t run, int32_t first) {
+    if (first >= 0) {
       TMemCell* cells = &a.image.WritableCell(first);
       for (size_t k = 0; k < run; ++k) store(cells[k], bytes[i + k]);
-    } else {
-      for (size_t k = 0; k < run; ++k) {
-        int32_t cellNo = MapAddress(a, at + static_cast<int64_t>(k), true);
-        if (cellNo >= 0) store(a.image.WritableCell(cellNo), bytes[i + k]);
-      }
+      return;
     }
-    i += run;
-  }
+    for (size_t k = 0; k < run; ++k) {
+      int32_t cellNo = MapAddress(a, address + static_cast<int64_t>(i + k), true);
+      if (cellNo >= 0) store(a.image.WritableCell(cellNo), bytes[i + k]);
+    }
+  });
+}
+
+void ReadImageBytes(const Assembly& a, int64_t address, std::span<uint8_t> out) {
+  ForEachLinearRun(a, address, out.size(), false, [&](size_t i, size_t run, int32_t first) {
+    if (first < 0) {
+      for (size_t k = 0; k < run; ++k)
+        out[i + k] = ReadImageByte(a, address + static_cast<int64_t>(i + k));
+      return;
+    }
+    const auto& page = a.image.pages[first >> MemoryImage::kPageBits];
+    if (!page) {
+      std::fill_n(out.begin() + static_cast<std::ptrdiff_t>(i), run, kInitialCell.Value);
+      return;
+    }
+    const TMemCell* cells = &page[first & (MemoryImage::kPageSize - 1)];
+    for (size_t k = 0; k < run; ++k) out[i + k] = cells[k].Value;
+  });
 }
 
 void ClearImage(Assembly& a) {

@@ -70,6 +70,8 @@ int32_t MapAddress(const Assembly& a, int64_t address, bool storing = false);
 // Reads the byte at a logical address through the mapping.
 uint8_t ReadImageByte(const Assembly& a, int64_t address);
 const TMemCell& ReadImageCell(const Assembly& a, int64_t address);
+// Reads the bytes at consecutive addresses from `address` on into `out`.
+void ReadImageBytes(const Assembly& a, int64_t address, std::span<uint8_t> out);
 // Stores a byte with its marks (used by PlantByte in the clean pass).
 void StoreImageByte(Assembly& a, int64_t address, uint8_t value, bool isCode, bool writable);
 // The same for consecutive addresses from `address` on (bulk imports).

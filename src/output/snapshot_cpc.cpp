@@ -73,8 +73,7 @@ std::string Header(const SnapshotCpuState& c, SnapshotStart s, uint32_t memorySi
 std::string CpcSnaFile(const Assembly& a, SnapshotStart s) {
   const uint32_t size = MemorySize(a.machine.model);
   std::string out = Header(a.cpu, s, size);
-  out.reserve(kHeaderSize + size);
-  for (uint32_t address = 0; address < size; ++address)
-    out += static_cast<char>(ReadImageByte(a, address));
+  out.resize(kHeaderSize + size);
+  ReadImageBytes(a, 0, std::span(reinterpret_cast<uint8_t*>(out.data()) + kHeaderSize, size));
   return out;
 }

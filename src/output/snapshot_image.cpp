@@ -17,8 +17,7 @@ bool InSixtyFourKView(int bank) { return bank == 5 || bank == 2 || bank == 0; }
 
 std::string ReadBankAt(const Assembly& a, uint32_t address) {
   std::string bytes(kBankSize, '\0');
-  for (uint32_t i = 0; i < kBankSize; ++i)
-    bytes[i] = static_cast<char>(ReadImageByte(a, static_cast<int64_t>(address) + i));
+  ReadImageBytes(a, address, std::span(reinterpret_cast<uint8_t*>(bytes.data()), kBankSize));
   return bytes;
 }
 

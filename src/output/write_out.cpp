@@ -151,8 +151,7 @@ Outcome WriteDefinition(Assembly& a, const TFILE_Def& d) {
 std::string FetchRangeBytes(const Assembly& a, uint32_t start, uint32_t length) {
   uint32_t n = std::min(length, kMaxRangeBytes);
   std::string bytes(n, '\0');
-  for (uint32_t i = 0; i < n; ++i)
-    bytes[i] = static_cast<char>(ReadImageByte(a, static_cast<int64_t>(start) + i));
+  ReadImageBytes(a, start, std::span(reinterpret_cast<uint8_t*>(bytes.data()), n));
   return bytes;
 }
 

@@ -92,6 +92,39 @@ TEST_F(Image, UnmappedStoresLandInTheDumpCell) {
   EXPECT_EQ(a.image.Cell(kDumpCell).Value, 0x11);
 }
 
+// A bulk read equals reading its addresses one by one, in every model, over
+// runs that cross windows and pages, reach unmapped addresses (the dump
+// cell) and pages never written.
+TEST_F(Image, BulkReadsMatchByteReads) {
+  const struct {
+    uint8_t model;
+    bool nextMap;
+  } kModels[] = {{mdl48K, false}, {mdl128K, false}, {mdlNext, false}, {mdlNext, true}};
+  const struct {
+    int64_t start;
+    size_t length;
+  } kRanges[] = {{0x0000, 0x10000}, {0x3FF0, 0x30},   {0x7FFF, 0x2002},
+                 {0x1BFF0, 0x8020}, {0x2FFF0, 0x20},  {0x4FFF0, 0x4020},
+                 {0x238FF0, 0x20},  {0x23CFF0, 0x40}, {0x1FFFF0, 0x40}};
+  for (auto m : kModels) {
+    Model(m.model);
+    a.image.nextMapActive = m.nextMap;
+    a.image.mmuSlots[0] = 0x40000 + 30 * 0x2000;
+    StoreImageByte(a, 0x0001, 0xD5, false, true);  // ROM in the banked models: the dump cell
+    for (int64_t at = 0x3FF8; at < 0x2A000; at += 0x7FF)
+      StoreImageByte(a, at, static_cast<uint8_t>(at * 7 + 1), false, true);
+    for (int64_t at = 0x4FFF8; at < 0x50010; ++at)
+      StoreImageByte(a, at, static_cast<uint8_t>(at), false, true);
+    for (auto r : kRanges) {
+      std::vector<uint8_t> bulk(r.length, 0xEE);
+      ReadImageBytes(a, r.start, bulk);
+      for (size_t i = 0; i < r.length; ++i)
+        ASSERT_EQ(bulk[i], ReadImageByte(a, r.start + static_cast<int64_t>(i)))
+            << "model " << int{m.model} << " map " << m.nextMap << " at " << r.start + i;
+    }
+  }
+}
+
 TEST_F(Image, PlantByteMovesPcAndStoresOnlyWhenClean) {
   Model(mdl48K);
   TSegmentEntry& s = CurSeg(a);
