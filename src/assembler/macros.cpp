@@ -4,6 +4,7 @@
 
 #include "assembler/macros.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "assembler/assembly.h"
@@ -305,10 +306,11 @@ void OpenProcedure(Assembly& a, TRec* label) {
   const std::string prefix = a.lex.pos.ProcPrefix.str();
   bool outermost = m.procDepth == 0;
   TAnonProcEntry& e = m.procStack[++m.procDepth];
+  m.procHigh = std::max(m.procHigh, m.procDepth);
   e.PreviousPrefix = prefix;
   std::string next;
   if (outermost) {
-    for (auto& p : m.procStack) p.IndexNumber = 0;
+    for (int32_t d = 0; d <= m.procHigh; ++d) m.procStack[d].IndexNumber = 0;
     next = label ? std::string(label->Name()) + "."
                  : prefix + "VeldAP_" + std::to_string(m.scopeCounter) + ".";
     ++m.scopeCounter;
@@ -319,7 +321,7 @@ void OpenProcedure(Assembly& a, TRec* label) {
       next = prefix.substr(0, prefix.empty() ? 0 : prefix.size() - 1) + "_" +
              std::to_string(e.IndexNumber) + ".";
     ++e.IndexNumber;
-    for (int32_t d = m.procDepth + 1; d <= kMaxProcDepth; ++d) m.procStack[d].IndexNumber = 0;
+    for (int32_t d = m.procDepth + 1; d <= m.procHigh; ++d) m.procStack[d].IndexNumber = 0;
   }
   a.lex.pos.ProcPrefix = next;
   if (label) DefineAddress(a, label, CurSeg(a).PC);
@@ -521,7 +523,8 @@ void ResetMacros(Assembly& a) {
   MacroState& m = a.macros;
   m.macroStack.clear();
   m.procDepth = 0;
-  for (auto& e : m.procStack) e = TAnonProcEntry{};
+  for (int32_t d = 0; d <= m.procHigh; ++d) m.procStack[d] = TAnonProcEntry{};
+  m.procHigh = 0;
   m.scopeCounter = 0;
 }
 

@@ -37,6 +37,9 @@ struct MacroState {
   std::vector<TMacroStackEntry> macroStack;                 // depth = pActiveMacro of the lexer
   std::array<TAnonProcEntry, kMaxProcDepth + 1> procStack;  // entries 1..depth
   int32_t procDepth = 0;
+  // Deepest entry used since the pass began: the entries past it still hold
+  // their initial values, so resets stop there.
+  int32_t procHigh = 0;
   int32_t scopeCounter = 0;  // shared by expansions and outermost procedures
   std::string scopedName;    // buffer for the "mexit" and "pexit" labels' names
   // Argument lists of ended expansions, emptied, kept for the next ones so
