@@ -78,7 +78,11 @@ Patch ReadPatch(const uint8_t* p) {
   r.target = p[0] % 8 == 7 ? Target::kMissing : p[0] % 8 == 6 ? Target::kSource : Target::kExisting;
   r.start = p[1] | p[2] << 8;
   r.length = (p[3] | p[4] << 8) & 0x0FFF;
-  r.offset = (p[5] | p[6] << 8 | p[7] << 16) & 0xFFFFF;
+  // Offsets reach 128K: past the 64K of the image and far past the existing
+  // file, which is all the rule distinguishes. Larger ones made each run
+  // copy files of up to a megabyte, and the fuzzer spent a third of its
+  // time in the kernel.
+  r.offset = (p[5] | p[6] << 8 | p[7] << 16) & 0x1FFFF;
   return r;
 }
 
