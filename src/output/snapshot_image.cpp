@@ -1,6 +1,7 @@
 #include "output/snapshot_image.h"
 
 #include "assembler/assembly.h"
+#include "output/output_defs.h"
 
 namespace {
 
@@ -16,9 +17,7 @@ constexpr uint32_t NextBankAddress(int bank) {
 bool InSixtyFourKView(int bank) { return bank == 5 || bank == 2 || bank == 0; }
 
 std::string ReadBankAt(const Assembly& a, uint32_t address) {
-  std::string bytes(kBankSize, '\0');
-  ReadImageBytes(a, address, std::span(reinterpret_cast<uint8_t*>(bytes.data()), kBankSize));
-  return bytes;
+  return FetchRangeBytes(a, address, kBankSize);
 }
 
 }  // namespace
