@@ -67,9 +67,11 @@ inline void AssembleSandboxed(const std::string& dir, const std::string& mainFil
   FixedClock clock;
   Environment env{&console, &clock, [] { return 12345u; }, dir};
   env.sandbox = true;
-  env.limits.loopTrips = 256;
-  env.limits.passLoopRounds = 2048;
+  env.limits.loopTrips = 64;
+  env.limits.passLoopRounds = 256;
   env.limits.runs = 3;
+  env.limits.macroDepth = 16;
+  env.limits.passStatements = 20000;
   auto a = std::make_unique<Assembly>(env);
   AssembleMain(*a, mainFile);
 }

@@ -255,7 +255,7 @@ void AppendScope(std::string& out, uint32_t n) {
 
 void ExpandMacro(Assembly& a, TRec* macro, std::string_view name) {
   MacroState& m = a.macros;
-  if (m.macroStack.size() >= kMaxMacroDepth) {
+  if (m.macroStack.size() >= static_cast<size_t>(a.env.limits.macroDepth)) {
     FatalError(a, E_OutOfResources);
     return;
   }

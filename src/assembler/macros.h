@@ -30,7 +30,6 @@ struct TAnonProcEntry {
   uint32_t IndexNumber = 0;
 };
 
-inline constexpr size_t kMaxMacroDepth = 250;
 inline constexpr int32_t kMaxProcDepth = 255;
 
 struct MacroState {

@@ -283,7 +283,6 @@ void OnPunctuation(Assembly& a) {
 
 void RunStatement(Assembly& a) {
   TLexPos& p = a.lex.pos;
-  ++a.pass.statementCount;
   TSegmentEntry& seg = CurSeg(a);
   seg.StatementPC = seg.ElementPC = seg.PC;
   a.diag.currentLine = p.ILine;
@@ -291,6 +290,12 @@ void RunStatement(Assembly& a) {
   if (!a.lex.aliasStack.empty()) {  // messages name the line that used the alias
     a.diag.currentLine = a.lex.aliasStack.front().line;
     a.diag.currentSource = a.lex.aliasStack.front().source;
+  }
+  // Loop rounds are bounded one by one, but a long body makes each round
+  // cost many statements: this bounds the work of a pass itself.
+  if (++a.pass.statementCount > a.env.limits.passStatements) {
+    FatalError(a, E_OutOfResources);
+    return;
   }
   switch (p.Item) {
     case I_EOL:

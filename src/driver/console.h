@@ -59,6 +59,8 @@ struct Limits {
   int64_t loopTrips = 1000000;        // rounds of one loop (LOOP/REPT counts too)
   int64_t passLoopRounds = 10000000;  // rounds of all loops of one pass together
   int32_t runs = 1000;                // the largest MULTIPASS count
+  int32_t macroDepth = 250;           // active macro expansions (one more is fatal)
+  int32_t passStatements = 50000000;  // statements run in one pass, skipped ones included
 };
 
 struct Environment {

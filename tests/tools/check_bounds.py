@@ -16,6 +16,9 @@ its bound gives:
 - A function looping a million rounds, called from a loop: the rounds of one
   pass count function rounds too (212).
 - A run repeated without end (MULTIPASS 2^31 - 1): refused (212).
+- A loop whose rounds stay within both round bounds but whose long body makes
+  them cost hundreds of millions of statements: the statements of one pass
+  (212).
 
 Usage: check_bounds.py QAS
 """
@@ -47,6 +50,7 @@ CASES = [
      "[[\nFUNCTION spin(n)\n{\n WHILE 1 n = n + 1\n RETURN n\n}\n]]\n"
      "total = 0\n LOOP 1000\ntotal = total + spin(0)\n LEND\n", RESOURCES),
     ("multipass", " MULTIPASS $7FFFFFFF\n nop\n", RESOURCES),
+    ("long_loop_body", "n = 0\n LOOP 1000000\n" + "n = n + 1\n" * 500 + " LEND\n", RESOURCES),
 ]
 
 
