@@ -180,8 +180,12 @@ void HandleRelative(Assembly& a, TToken k) {
   if (!ReadTarget(a, target, label)) return;
   // Forward labels are unknown in pass 1; the offset is then 2 whatever the
   // target, so that pass reports nothing.
-  int32_t offset = a.pass.pass == 1 ? 2 : target - (CurSeg(a).StatementPC + 2);
-  if (offset < -128 || offset > 127) ReportError(a, E_RangeError);
+  // The distance is taken in 64 bits: a target near the 32-bit limit is a
+  // range error, not an overflow. The byte planted is its low byte either way.
+  const int64_t distance =
+      a.pass.pass == 1 ? 2 : int64_t{target} - (int64_t{CurSeg(a).StatementPC} + 2);
+  if (distance < -128 || distance > 127) ReportError(a, E_RangeError);
+  const auto offset = static_cast<int32_t>(distance);
   Code c;
   c.Op(opcode).Operand8(offset, label);
   Emit(a, c, flows);

@@ -22,3 +22,5 @@
         JP Z $1234
         DJNZ ,$
         NOP
+        JR -$7FFFFFFF
+        DJNZ -$7FFFFFFF
