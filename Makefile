@@ -2,7 +2,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build run test pictures asan bench clean format fuzz fuzz-build fuzz-smoke fuzz-long fuzz-long-build install editors
+.PHONY: all deps build release run test pictures asan bench clean format fuzz fuzz-build fuzz-smoke fuzz-long fuzz-long-build install editors
 
 all: build
 
@@ -22,8 +22,8 @@ test: build
 # The program, its manual page and the editor files under PREFIX; DESTDIR
 # stages the tree elsewhere (packaging).
 PREFIX ?= /usr/local
-install: build
-	DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+install: release
+	DESTDIR="$(DESTDIR)" cmake --install build-release --prefix "$(PREFIX)"
 
 # Rewrites the syntax files under editors/ from the keyword table.
 editors: build
@@ -71,14 +71,20 @@ fuzz-long-build:
 fuzz-long: fuzz-long-build
 	FUZZ_RUNS=$(FUZZ_LONG_RUNS) bash scripts/fuzz.sh $(FUZZ_LONG_SECONDS) build-fuzz-long
 
+# The program as users get it: optimised across files and from a profile of
+# its own runs over the benchmark corpus, the examples and the test sources
+# (two builds: scripts/build-release.sh).
+release: deps
+	@bash scripts/build-release.sh build-release
+
 bench:
 	@bash scripts/install-deps.sh --bench
-	@cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVELD_BENCH=ON >/dev/null
-	@cmake --build build-bench -j $(JOBS)
+	@RELEASE_TARGETS="$(notdir $(basename $(wildcard bench/*.cpp)))" \
+	  bash scripts/build-release.sh build-bench -DVELD_BENCH=ON
 	bash bench/compare.sh build-bench/qas
 
 format:
 	clang-format -i $$(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'bench/*.cpp' 'tools/*.cpp')
 
 clean:
-	rm -rf $(BUILD) build-asan build-bench build-fuzz build-fuzz-long
+	rm -rf $(BUILD) build-asan build-bench build-bench-profile build-release build-release-profile build-fuzz build-fuzz-long
