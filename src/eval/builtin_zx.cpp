@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <span>
 #include <unordered_map>
 
 #include "assembler/assembly.h"
@@ -49,6 +50,17 @@ constexpr int64_t kMapBlock = 0x1000;
 // may span four billion addresses, so whole blocks are folded once per
 // distinct mapping (keyed by the cells of their first and last address) and
 // reused: a huge range costs one look-up per block, not one read per address.
+// Folds the bytes at first .. last (within one block) into value, read as
+// one run rather than address by address.
+template <typename Combine>
+uint32_t FoldRun(const Assembly& a, int64_t first, int64_t last, uint32_t value, Combine combine) {
+  std::array<uint8_t, kMapBlock> bytes;
+  const auto n = static_cast<size_t>(last - first + 1);
+  ReadImageBytes(a, first, std::span<uint8_t>(bytes.data(), n));
+  for (size_t i = 0; i < n; ++i) value = combine(value, bytes[i]);
+  return value;
+}
+
 template <typename Combine>
 uint32_t FoldImageBytes(const Assembly& a, int32_t start, int32_t length, Combine combine) {
   if (length <= 0) return 0;
@@ -65,15 +77,11 @@ uint32_t FoldImageBytes(const Assembly& a, int32_t start, int32_t length, Combin
       const int64_t key =
           (int64_t{MapAddress(a, addr)} << 32) | static_cast<uint32_t>(MapAddress(a, blockEnd));
       auto it = blockValues.find(key);
-      if (it == blockValues.end()) {
-        uint32_t value = 0;
-        for (int64_t i = addr; i <= blockEnd; ++i) value = combine(value, ReadImageByte(a, i));
-        it = blockValues.emplace(key, value).first;
-      }
+      if (it == blockValues.end())
+        it = blockValues.emplace(key, FoldRun(a, addr, blockEnd, 0, combine)).first;
       acc = combine(acc, it->second);
     } else {
-      for (int64_t i = addr; i <= std::min(blockEnd, last); ++i)
-        acc = combine(acc, ReadImageByte(a, i));
+      acc = FoldRun(a, addr, std::min(blockEnd, last), acc, combine);
     }
     addr = blockEnd + 1;
   }
