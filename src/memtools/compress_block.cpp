@@ -202,9 +202,8 @@ PlantedBlock LayOutBlock(const CompressParams& p, std::span<const uint8_t> strea
 }
 
 bool CompressImage(Assembly& a, const CompressParams& p, int32_t& endAddress) {
-  std::vector<uint8_t> block;
-  block.reserve(static_cast<size_t>(p.end - p.start));
-  for (int32_t addr = p.start; addr < p.end; ++addr) block.push_back(ReadImageByte(a, addr));
+  std::vector<uint8_t> block(p.end > p.start ? static_cast<size_t>(p.end - p.start) : 0);
+  ReadImageBytes(a, p.start, block);
   std::vector<uint8_t> stream = CompressStream(block, static_cast<uint16_t>(p.start));
   if (stream.size() > kStreamLimit) {
     CompressError(a, p, E_RangeError,
