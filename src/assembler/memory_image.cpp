@@ -106,6 +106,13 @@ int32_t MapAddress(const Assembly& a, int64_t address, bool storing) {
   return static_cast<int32_t>(cell);
 }
 
+MapShape MappingShape(const Assembly& a) {
+  const uint8_t model = a.machine.model;
+  if (IsNext(model)) return {0, 0x200000};
+  if (Is128KFamily(model)) return {0x40000, INT64_MAX};
+  return {0, kDumpCell};
+}
+
 const TMemCell& ReadImageCell(const Assembly& a, int64_t address) {
   int32_t cell = MapAddress(a, address);
   return a.image.Cell(cell < 0 ? kDumpCell : cell);

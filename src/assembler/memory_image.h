@@ -67,6 +67,15 @@ struct MemoryImage {
 // Logical address -> cell number by the current machine model. When storing,
 // addresses at or above the image size give -1 (the store is dropped).
 int32_t MapAddress(const Assembly& a, int64_t address, bool storing = false);
+// The shape of the current model's mapping, for folds over huge ranges:
+// addresses from 0 on repeat every `period` addresses (0: they never do),
+// and every address from `dumpFrom` on maps to the dump cell, as negative
+// addresses do.
+struct MapShape {
+  int64_t period = 0;
+  int64_t dumpFrom = INT64_MAX;
+};
+MapShape MappingShape(const Assembly& a);
 // Reads the byte at a logical address through the mapping.
 uint8_t ReadImageByte(const Assembly& a, int64_t address);
 const TMemCell& ReadImageCell(const Assembly& a, int64_t address);

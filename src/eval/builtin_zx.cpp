@@ -46,10 +46,6 @@ bool IsKeyChar(char c) { return c == ' ' || (c >= '0' && c <= '9') || (c >= 'A' 
 // of the mappings are multiples of it.
 constexpr int64_t kMapBlock = 0x1000;
 
-// Folds the image bytes at the addresses start .. start + length - 1. A range
-// may span four billion addresses, so whole blocks are folded once per
-// distinct mapping (keyed by the cells of their first and last address) and
-// reused: a huge range costs one look-up per block, not one read per address.
 // Folds the bytes at first .. last (within one block) into value, read as
 // one run rather than address by address.
 template <typename Combine>
@@ -61,12 +57,11 @@ uint32_t FoldRun(const Assembly& a, int64_t first, int64_t last, uint32_t value,
   return value;
 }
 
+// Folds the image bytes at first .. last (at most a few million addresses,
+// or whole blocks that repeat). Whole blocks are folded once per distinct
+// mapping (keyed by the cells of their first and last address) and reused.
 template <typename Combine>
-uint32_t FoldImageBytes(const Assembly& a, int32_t start, int32_t length, Combine combine) {
-  if (length <= 0) return 0;
-  const int64_t first = start;
-  const int64_t last = first + length - 1;
-  if (last > INT32_MAX) return 0;  // the end wraps past the integer range
+uint32_t FoldBlocks(const Assembly& a, int64_t first, int64_t last, Combine combine) {
   uint32_t acc = 0;
   std::unordered_map<int64_t, uint32_t> blockValues;
   int64_t addr = first;
@@ -86,6 +81,41 @@ uint32_t FoldImageBytes(const Assembly& a, int32_t start, int32_t length, Combin
     addr = blockEnd + 1;
   }
   return acc;
+}
+
+// Folds the image bytes at the addresses start .. start + length - 1. A range
+// may span four billion addresses: the parts that read the dump cell
+// (negative addresses, and those past the mapped ones) and the whole periods
+// of a repeating view are counted, not read. `repeat(v, n)` is the fold of n
+// copies of v, which both folds (sum and exclusive or) allow in any order.
+template <typename Combine, typename Repeat>
+uint32_t FoldImageBytes(const Assembly& a, int32_t start, int32_t length, Combine combine,
+                        Repeat repeat) {
+  if (length <= 0) return 0;
+  int64_t first = start;
+  int64_t last = first + length - 1;
+  if (last > INT32_MAX) return 0;  // the end wraps past the integer range
+  const uint32_t dump = ReadImageByte(a, -1);
+  uint32_t acc = 0;
+  if (first < 0) {
+    acc = repeat(dump, static_cast<uint64_t>(std::min<int64_t>(last, -1) - first + 1));
+    first = 0;
+  }
+  const MapShape shape = MappingShape(a);
+  if (last >= std::max(first, shape.dumpFrom)) {
+    const int64_t from = std::max(first, shape.dumpFrom);
+    acc = combine(acc, repeat(dump, static_cast<uint64_t>(last - from + 1)));
+    last = from - 1;
+  }
+  if (shape.period > 0 && last - first + 1 > 2 * shape.period) {
+    const int64_t aligned = (first + shape.period - 1) / shape.period * shape.period;
+    acc = combine(acc, FoldBlocks(a, first, aligned - 1, combine));
+    const int64_t periods = (last - aligned + 1) / shape.period;
+    const uint32_t one = FoldBlocks(a, aligned, aligned + shape.period - 1, combine);
+    acc = combine(acc, repeat(one, static_cast<uint64_t>(periods)));
+    first = aligned + periods * shape.period;
+  }
+  return combine(acc, FoldBlocks(a, first, last, combine));
 }
 
 }  // namespace
@@ -182,11 +212,15 @@ int32_t VeldRomOffset(int32_t n) {
 }
 
 uint32_t SumImageBytes(const Assembly& a, int32_t start, int32_t length) {
-  return FoldImageBytes(a, start, length, [](uint32_t acc, uint32_t b) { return acc + b; });
+  return FoldImageBytes(
+      a, start, length, [](uint32_t acc, uint32_t b) { return acc + b; },
+      [](uint32_t v, uint64_t n) { return static_cast<uint32_t>(v * n); });
 }
 
 uint32_t XorImageBytes(const Assembly& a, int32_t start, int32_t length) {
-  return FoldImageBytes(a, start, length, [](uint32_t acc, uint32_t b) { return acc ^ b; });
+  return FoldImageBytes(
+      a, start, length, [](uint32_t acc, uint32_t b) { return acc ^ b; },
+      [](uint32_t v, uint64_t n) { return (n & 1) ? v : 0u; });
 }
 
 int32_t FileLengthOf(const Assembly& a, std::string_view name) {

@@ -229,6 +229,37 @@ TEST(BuiltinMemory, The128KViewRepeatsEvery256K) {
   EXPECT_EQ(SumImageBytes(a, 0, 0x80000), 4u * 0x11);
 }
 
+// The folds count the parts of a range that read the dump cell or repeat a
+// period instead of reading them: compared here with reading every address,
+// over ranges that start below 0, cross the end of the mapped addresses and
+// span several periods of the 128K view.
+TEST(BuiltinMemory, FoldsMatchReadingEveryAddress) {
+  struct Range {
+    int32_t start, length;
+  };
+  const Range ranges[] = {{-5, 0x50000},       {0x230000, 0x20000}, {0x3F000, 0xC0000},
+                          {0x1F0000, 0x20000}, {0x7FF1, 0x48003},   {-0x40010, 0x40020}};
+  for (uint8_t model : {mdl48K, mdl128K, mdlNext, mdlCPC128}) {
+    TestRun t;
+    Assembly& a = *t.a;
+    a.machine.model = model;
+    ClearImage(a);
+    uint8_t value = 1;
+    for (int64_t addr :
+         {0x0, 0x8000, 0x14001, 0x3FFFF, 0x40000, 0x5ABCD, 0x1FFFFF, 0x238FFF, 0x239000})
+      StoreImageByte(a, addr, value += 37, false, true);
+    for (const Range& r : ranges) {
+      uint32_t sum = 0, eor = 0;
+      for (int64_t addr = r.start; addr < int64_t{r.start} + r.length; ++addr) {
+        sum += ReadImageByte(a, addr);
+        eor ^= ReadImageByte(a, addr);
+      }
+      EXPECT_EQ(SumImageBytes(a, r.start, r.length), sum) << int{model} << " " << r.start;
+      EXPECT_EQ(XorImageBytes(a, r.start, r.length), eor) << int{model} << " " << r.start;
+    }
+  }
+}
+
 TEST(BuiltinFiles, LengthMissingAndUnreadable) {
   TestRun t;
   Assembly& a = *t.a;
