@@ -7,7 +7,6 @@
 #include <array>
 #include <cerrno>
 #include <span>
-#include <unordered_map>
 
 #include "assembler/assembly.h"
 #include "eval/builtin_library.h"
@@ -41,44 +40,18 @@ constexpr std::array<NamedKey, 4> kNamedKeys = {
 
 bool IsKeyChar(char c) { return c == ' ' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z'); }
 
-// Addresses per block over which every machine model's mapping is one run of
-// consecutive cells or wholly the dump cell: all page and window boundaries
-// of the mappings are multiples of it.
-constexpr int64_t kMapBlock = 0x1000;
+// Addresses read at a time by the folds.
+constexpr int64_t kFoldChunk = 0x1000;
 
-// Folds the bytes at first .. last (within one block) into value, read as
-// one run rather than address by address.
+// Folds the image bytes at first .. last into acc, a chunk at a time. The
+// callers leave at most a few million addresses to read.
 template <typename Combine>
-uint32_t FoldRun(const Assembly& a, int64_t first, int64_t last, uint32_t value, Combine combine) {
-  std::array<uint8_t, kMapBlock> bytes;
-  const auto n = static_cast<size_t>(last - first + 1);
-  ReadImageBytes(a, first, std::span<uint8_t>(bytes.data(), n));
-  for (size_t i = 0; i < n; ++i) value = combine(value, bytes[i]);
-  return value;
-}
-
-// Folds the image bytes at first .. last (at most a few million addresses,
-// or whole blocks that repeat). Whole blocks are folded once per distinct
-// mapping (keyed by the cells of their first and last address) and reused.
-template <typename Combine>
-uint32_t FoldBlocks(const Assembly& a, int64_t first, int64_t last, Combine combine) {
-  uint32_t acc = 0;
-  std::unordered_map<int64_t, uint32_t> blockValues;
-  int64_t addr = first;
-  while (addr <= last) {
-    const int64_t offset = ((addr % kMapBlock) + kMapBlock) % kMapBlock;
-    const int64_t blockEnd = addr - offset + kMapBlock - 1;
-    if (offset == 0 && blockEnd <= last) {
-      const int64_t key =
-          (int64_t{MapAddress(a, addr)} << 32) | static_cast<uint32_t>(MapAddress(a, blockEnd));
-      auto it = blockValues.find(key);
-      if (it == blockValues.end())
-        it = blockValues.emplace(key, FoldRun(a, addr, blockEnd, 0, combine)).first;
-      acc = combine(acc, it->second);
-    } else {
-      acc = FoldRun(a, addr, std::min(blockEnd, last), acc, combine);
-    }
-    addr = blockEnd + 1;
+uint32_t FoldRange(const Assembly& a, int64_t first, int64_t last, uint32_t acc, Combine combine) {
+  std::array<uint8_t, kFoldChunk> bytes;
+  for (int64_t at = first; at <= last; at += kFoldChunk) {
+    const auto n = static_cast<size_t>(std::min(kFoldChunk, last - at + 1));
+    ReadImageBytes(a, at, std::span<uint8_t>(bytes.data(), n));
+    for (size_t i = 0; i < n; ++i) acc = combine(acc, bytes[i]);
   }
   return acc;
 }
@@ -109,13 +82,13 @@ uint32_t FoldImageBytes(const Assembly& a, int32_t start, int32_t length, Combin
   }
   if (shape.period > 0 && last - first + 1 > 2 * shape.period) {
     const int64_t aligned = (first + shape.period - 1) / shape.period * shape.period;
-    acc = combine(acc, FoldBlocks(a, first, aligned - 1, combine));
+    acc = FoldRange(a, first, aligned - 1, acc, combine);
     const int64_t periods = (last - aligned + 1) / shape.period;
-    const uint32_t one = FoldBlocks(a, aligned, aligned + shape.period - 1, combine);
+    const uint32_t one = FoldRange(a, aligned, aligned + shape.period - 1, 0, combine);
     acc = combine(acc, repeat(one, static_cast<uint64_t>(periods)));
     first = aligned + periods * shape.period;
   }
-  return combine(acc, FoldBlocks(a, first, last, combine));
+  return FoldRange(a, first, last, acc, combine);
 }
 
 }  // namespace
