@@ -148,27 +148,61 @@ std::vector<int32_t> LcpArray(std::span<const uint8_t> s, const std::vector<int3
   return lcp;
 }
 
-// Range minimum in O(1) after O(n log n) preparation.
-class SparseMin {
+// Range minimum in constant time after linear preparation. The values are
+// cut in blocks of 32. Inside a block, the mask of a position holds the
+// positions up to it whose value is below every later value up to it: the
+// minimum of a range ending there is at the lowest such position in the
+// range. Across blocks, a sparse table of the block minima answers for the
+// whole blocks between.
+class RangeMin {
  public:
-  explicit SparseMin(std::vector<int32_t> values) {
-    levels_.push_back(std::move(values));
-    const size_t n = levels_[0].size();
-    for (size_t w = 1; 2 * w <= n; w *= 2) {
+  explicit RangeMin(std::vector<int32_t> values) : values_(std::move(values)) {
+    const size_t n = values_.size();
+    masks_.resize(n);
+    const size_t blocks = (n + 31) / 32;
+    std::vector<int32_t> blockMin(blocks);
+    for (size_t b = 0; b < blocks; ++b) {
+      const size_t start = b * 32, end = std::min(n, start + 32);
+      uint32_t mask = 0;
+      for (size_t i = start; i < end; ++i) {
+        while (mask) {
+          const int last = 31 - std::countl_zero(mask);
+          if (values_[start + static_cast<size_t>(last)] < values_[i]) break;
+          mask &= ~(uint32_t{1} << last);
+        }
+        mask |= uint32_t{1} << (i - start);
+        masks_[i] = mask;
+      }
+      blockMin[b] = values_[start + static_cast<size_t>(std::countr_zero(mask))];
+    }
+    levels_.push_back(std::move(blockMin));
+    for (size_t w = 1; 2 * w <= blocks; w *= 2) {
       const std::vector<int32_t>& prev = levels_.back();
-      std::vector<int32_t> next(n - 2 * w + 1);
+      std::vector<int32_t> next(blocks - 2 * w + 1);
       for (size_t i = 0; i < next.size(); ++i) next[i] = std::min(prev[i], prev[i + w]);
       levels_.push_back(std::move(next));
     }
   }
   // Minimum over [lo, hi], lo <= hi.
   int32_t Min(int32_t lo, int32_t hi) const {
-    int level = std::bit_width(static_cast<uint32_t>(hi - lo + 1)) - 1;
-    const std::vector<int32_t>& l = levels_[level];
-    return std::min(l[lo], l[hi - (1 << level) + 1]);
+    const int32_t first = lo >> 5, last = hi >> 5;
+    if (first == last) return InBlock(lo, hi);
+    int32_t m = std::min(InBlock(lo, first * 32 + 31), InBlock(last * 32, hi));
+    if (first + 1 < last) {
+      const int level = std::bit_width(static_cast<uint32_t>(last - first - 1)) - 1;
+      const std::vector<int32_t>& l = levels_[level];
+      m = std::min({m, l[first + 1], l[last - (1 << level)]});
+    }
+    return m;
   }
 
  private:
+  int32_t InBlock(int32_t lo, int32_t hi) const {
+    const uint32_t candidates = masks_[hi] & (~uint32_t{0} << (lo & 31));
+    return values_[(hi & ~31) + std::countr_zero(candidates)];
+  }
+  std::vector<int32_t> values_;
+  std::vector<uint32_t> masks_;
   std::vector<std::vector<int32_t>> levels_;
 };
 
@@ -268,7 +302,7 @@ struct MatchFinder::Impl {
   std::vector<int32_t> rank;
   std::vector<int32_t> sa;
   std::vector<int32_t> lcp;
-  std::optional<SparseMin> lcpMin, posMin;
+  std::optional<RangeMin> lcpMin, posMin;
   RankSet active;
   bool skipFirst;
   int32_t activeUpTo = 0;
