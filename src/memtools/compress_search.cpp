@@ -111,11 +111,13 @@ std::vector<int32_t> InducedSort(std::span<const Char> s, int32_t upper) {
     names[lmsIndex[sorted[i]]] = name;
   }
   // With every name different the names are the order already.
-  std::vector<int32_t> order(m);
-  if (name + 1 == m)
+  std::vector<int32_t> order;
+  if (name + 1 == m) {
+    order.resize(m);
     for (int32_t i = 0; i < m; ++i) order[names[i]] = i;
-  else
+  } else {
     order = InducedSort(std::span<const int32_t>(names), name);
+  }
   for (int32_t i = 0; i < m; ++i) sorted[i] = lms[order[i]];
   induce(sorted);
   return sa;
