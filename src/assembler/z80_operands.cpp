@@ -93,7 +93,30 @@ int32_t ReadImmediate(Assembly& a, ImmGetter get, std::string& label) {
   return v;
 }
 
+namespace {
+
+// An instruction without operand labels that lies wholly inside its segment
+// is planted in one step: the same bytes and cells as byte by byte, without
+// checking the bounds and the structure mode for each byte. False (nothing
+// done) for any other.
+bool PlantWhole(Assembly& a, const Code& c, bool flows) {
+  if (c.nLabels != 0 || c.n == 0 || a.placement.inStruct) return false;
+  TSegmentEntry& s = CurSeg(a);
+  const int64_t addr = static_cast<int64_t>(s.PC) + s.Displacement;
+  const int64_t base = s.Base;
+  if (s.PC > INT32_MAX - c.n || addr < base || addr + c.n > base + s.Length) return false;
+  if (a.pass.clean)
+    for (uint8_t i = 0; i < c.n; ++i)
+      StoreImageByte(a, addr + i, c.b[i], true, (c.writable >> i) & 1u);
+  s.PC += c.n;
+  s.Flows = flows;
+  return true;
+}
+
+}  // namespace
+
 void Emit(Assembly& a, const Code& c, bool flows) {
+  if (PlantWhole(a, c, flows)) return;
   uint8_t next = 0;
   for (uint8_t i = 0; i < c.n; ++i) {
     while (next < c.nLabels && c.labels[next].at == i)
