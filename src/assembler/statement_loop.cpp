@@ -135,11 +135,13 @@ void OnIdentifier(Assembly& a) {
     ReportError(a, E_SyntaxError);
     return;
   }
-  std::string full;
+  // The full name is composed in a buffer kept from statement to statement:
+  // names inside macro expansions carry a long scope prefix.
+  std::string& full = s.nameScratch;
   if (s.localLabel) {
-    full = a.lex.pos.sLastMainLabel + "." + name;
+    full.assign(a.lex.pos.sLastMainLabel.str()).append(".").append(name);
   } else {
-    full = a.lex.pos.ProcPrefix + name;
+    full.assign(a.lex.pos.ProcPrefix.str()).append(name);
     a.lex.pos.sLastRawLabel = full;
   }
   s.PendingLabel = FindOrCreateSymbol(a, full);

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "common/types.h"
@@ -46,6 +47,7 @@ struct StatementState {
   bool endFlag = false;
   std::vector<int32_t> dataFollows;      // this pass
   std::vector<int32_t> dataFollowsPrev;  // previous pass
+  std::string nameScratch;               // where a label's full name is composed
 };
 
 void RunPass(Assembly& a);

@@ -329,7 +329,7 @@ void ReadItem(Assembly& a) {
         p.ITxt.clear();
         continue;
       }
-      if (!a.lex.aliasExpansionOff && ExpandAlias(a)) continue;
+      if (a.symbols.aliasCount != 0 && !a.lex.aliasExpansionOff && ExpandAlias(a)) continue;
       return;
     }
     if (cls & kDigit) {
