@@ -317,9 +317,13 @@ using LevelFn = void (*)(Assembly&, TExpRes&);
 
 // Each level is the level above it for its left operand, then its tail: the
 // loop over its own operators. The tails alone continue an expression whose
-// first operand has been evaluated already (EvalConditional).
+// first operand has been evaluated already (EvalConditional). A tail whose
+// operators do not follow returns before it sets up a right-hand operand:
+// most operands pass through every tail without one.
 template <LevelFn Next>
 void BitwiseTail(Assembly& a, TExpRes& r, bool highSlot) {
+  const Op first = PeekOp(a);
+  if (first != opAnd && first != opOr && first != opXor && !(first == opAt && highSlot)) return;
   bool mismatch = false;
   TExpRes rhs;
   for (;;) {
@@ -427,6 +431,7 @@ bool CompareValues(const TExpRes& l, const TExpRes& r, int& order) {
 
 template <LevelFn Next>
 void CompareTail(Assembly& a, TExpRes& r) {
+  if (const Op first = PeekOp(a); first < opEq || first > opLe) return;
   bool mismatch = false;
   TExpRes rhs;
   for (;;) {
@@ -465,6 +470,7 @@ void Level3(Assembly& a, TExpRes& r) {
 // Level 4: shifts, integer left operand only.
 
 void Level4Tail(Assembly& a, TExpRes& r) {
+  if (const Op first = PeekOp(a); first != opShl && first != opShr) return;
   bool mismatch = false;
   TExpRes rhs;
   for (;;) {
@@ -565,6 +571,7 @@ bool Multiply(Op op, TExpRes& r, const TExpRes& rhs, bool& divZero) {
 }
 
 void Level5Tail(Assembly& a, TExpRes& r) {
+  if (const Op first = PeekOp(a); first != opMul && first != opDiv && first != opMod) return;
   bool mismatch = false;
   TExpRes rhs;
   for (;;) {
@@ -650,6 +657,7 @@ bool Add(Op op, TExpRes& r, const TExpRes& rhs) {
 }
 
 void Level6Tail(Assembly& a, TExpRes& r) {
+  if (const Op first = PeekOp(a); first != opAdd && first != opSub) return;
   bool mismatch = false;
   TExpRes rhs;
   for (;;) {
@@ -687,6 +695,7 @@ void Level7(Assembly& a, TExpRes& r) {
 // Level 8: binary "!" joins bytes, integer left operand only.
 
 void Level8Tail(Assembly& a, TExpRes& r) {
+  if (PeekOp(a) != opBang) return;
   bool mismatch = false;
   TExpRes rhs;
   for (;;) {
