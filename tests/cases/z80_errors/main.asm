@@ -24,3 +24,10 @@
         NOP
         JR -$7FFFFFFF
         DJNZ -$7FFFFFFF
+        SEGMENT t = $A000, 3
+        SEGMENT t
+        LD HL,$1234
+        NOP
+        STRUCT
+        LD A,1
+        SEND
