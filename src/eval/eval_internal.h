@@ -71,6 +71,8 @@ class NestingGuard {
 void EvalUnary(Assembly& a, TExpRes& r);
 // Primary and index suffix (level 1).
 void EvalIndexed(Assembly& a, TExpRes& r);
+// The index suffix after a primary read at the given "[[" level.
+void IndexSuffix(Assembly& a, TExpRes& r, int32_t blockLevel);
 // The primary alone; returns the "[[" nesting level in force at its start so
 // the index suffix can tell a following "[[" (which the lexer swallows).
 int32_t EvalPrimaryAt(Assembly& a, TExpRes& r);

@@ -193,8 +193,9 @@ bool ReadBracketIndex(Assembly& a, int32_t& i, int32_t& j, bool allowRange) {
 
 namespace eval_detail {
 
-void EvalIndexed(Assembly& a, TExpRes& r) {
-  const int32_t blockLevel = EvalPrimaryAt(a, r);
+void EvalIndexed(Assembly& a, TExpRes& r) { IndexSuffix(a, r, EvalPrimaryAt(a, r)); }
+
+void IndexSuffix(Assembly& a, TExpRes& r, int32_t blockLevel) {
   switch (r.Sort) {
     case erString: {
       const TLexPos& p = Peek(a);
@@ -734,8 +735,27 @@ void EvalConditional(Assembly& a, TExpRes& r) {
   // The slots of levels 3 and 7 are chosen as Level7 and Level3 would on
   // entry, before anything is evaluated.
   const bool high = HighPri(a);
-  EvalUnary(a, r);
-  if (PeekOp(a) != opNone) {
+  // The item after the operand is looked at once; it changes only when a
+  // tail consumes an operator.
+  Op op;
+  const TLexPos& first = Peek(a);
+  if (first.Item == I_Integer) {
+    // The commonest operand, a number, taken without passing through the
+    // prefix and primary levels (which would do just this).
+    const int32_t blockLevel = first.FunctionBlockLevel;
+    ResetValue(r);
+    r.Int = first.INumVal;
+    LexNext(a);
+    op = PeekOp(a);
+    if (op == opLBracket) {
+      IndexSuffix(a, r, blockLevel);
+      op = PeekOp(a);
+    }
+  } else {
+    EvalUnary(a, r);
+    op = PeekOp(a);
+  }
+  if (op != opNone) {
     if (high)
       BitwiseTail<EvalUnary>(a, r, true);
     else
@@ -748,8 +768,9 @@ void EvalConditional(Assembly& a, TExpRes& r) {
     else
       BitwiseTail<Level6>(a, r, false);
     Level8Tail(a, r);
+    op = PeekOp(a);
   }
-  if (PeekOp(a) != opQuestion) return;
+  if (op != opQuestion) return;
   LexNext(a);
   if (r.Sort != erInteger) {
     Fail(a, E_SyntaxError);
