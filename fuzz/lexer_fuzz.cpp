@@ -27,7 +27,7 @@ struct Item {
 };
 
 Item Current(const TLexPos& p) {
-  return Item{p.Item, p.ITxt, p.Item == I_Integer ? p.INumVal : 0,
+  return Item{p.Item, std::string(p.ITxt), p.Item == I_Integer ? p.INumVal : 0,
               p.Item == I_TokenN ? p.ITokVal : tNil};
 }
 

@@ -87,7 +87,7 @@ TRec* ReadLoopVariable(Assembly& a) {
     ReportError(a, E_SyntaxError);
     return nullptr;
   }
-  std::string name = a.lex.pos.ITxt;
+  std::string name(a.lex.pos.ITxt);
   LexNext(a);
   bool dotted = false;
   if (AtItemChar(a, ".")) {

@@ -45,7 +45,7 @@ bool ReadFormalParameters(Assembly& a, std::vector<TMacroParam>& params, bool al
       ReportError(a, E_NotImplemented);
       return false;
     }
-    std::string name = a.lex.pos.ITxt;
+    std::string name(a.lex.pos.ITxt);
     for (const TMacroParam& p : params)
       if (p.Name == name) {
         ReportError(a, E_ParameterDuplicated);

@@ -143,7 +143,7 @@ void HandleSegment(Assembly& a, TToken) {
     FatalError(a, E_SegmentFatal);
     return;
   }
-  std::string name = a.lex.pos.ITxt;
+  const std::string_view name = a.lex.pos.ITxt;
   LexNext(a);
   TRec* r = FindSymbol(a, name, true);
   bool assigns = NextIsChar(a, "=") || NextIsChar(a, ":=");

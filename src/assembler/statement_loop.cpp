@@ -82,7 +82,7 @@ void OnEndOfLine(Assembly& a) {
 // that name: f(2, 3) at the start of a statement.
 bool CallsKeywordNamedFunction(Assembly& a) {
   if (!AtKeywordNamedCall(a)) return false;
-  const std::string name = a.lex.pos.ITxt;
+  const std::string_view name = a.lex.pos.ITxt;
   LexNext(a);
   DefinePendingLabelAtPC(a);
   InvokeByName(a, name);
@@ -121,7 +121,8 @@ void OnKeyword(Assembly& a) {
 }
 
 void OnIdentifier(Assembly& a) {
-  std::string name = a.lex.pos.ITxt;
+  // Item texts stay valid after the item is consumed.
+  const std::string_view name = a.lex.pos.ITxt;
   LexNext(a);
   LexPeek(a);
   StatementState& s = a.stmt;
@@ -178,7 +179,7 @@ void OnGlobalScope(Assembly& a) {
   LexNext(a);
   LexPeek(a);
   if (a.lex.pos.Item == I_Ident) {
-    std::string name = a.lex.pos.ITxt;
+    const std::string name(a.lex.pos.ITxt);
     LexNext(a);
     SetPendingNamed(a, name);
   } else if (IsLabelOrVariable(a.lex.pos)) {
@@ -204,7 +205,8 @@ void OnOuterScope(Assembly& a) {
       return;
     }
     const int32_t level = ProcDepth(a) + 1 - steps;
-    std::string full = ProcPrefixAtLevel(a, level) + a.lex.pos.ITxt;
+    std::string full = ProcPrefixAtLevel(a, level);
+    full += a.lex.pos.ITxt;
     LexNext(a);
     SetPendingNamed(a, full);
   } else if (IsLabelOrVariable(a.lex.pos)) {
@@ -244,7 +246,7 @@ void RunHandlerOf(Assembly& a, TToken t) {
 }
 
 void OnPunctuation(Assembly& a) {
-  const std::string& c = a.lex.pos.ITxt;
+  const std::string_view c = a.lex.pos.ITxt;
   if (c == ":") {
     a.stmt.ColonSeen = true;
     LexNext(a);

@@ -104,9 +104,12 @@ class SharedText {
     if (rep_ && !rep_->fixed) ++rep_->refs;
   }
   void Release() {
-    if (rep_ && !rep_->fixed && --rep_->refs == 0) delete rep_;
+    if (rep_ && !rep_->fixed && --rep_->refs == 0) Free(rep_);
     rep_ = nullptr;
   }
+  // Out of line: the fixed "_global" buffer never reaches it, which the
+  // compiler cannot see through an inlined copy of a position.
+  [[gnu::noinline]] static void Free(Rep* r) { delete r; }
   void Set(std::string_view s) {
     if (s.empty()) {
       clear();

@@ -46,7 +46,10 @@ struct TLexPos {
   int32_t LPos = 1;            // 1-based index of the next character
   int32_t LEnd = 0;            // length of lTxt
   TItem Item = I_Null;
-  std::string ITxt;
+  // The item's text: a view into its line, or into text the lexer keeps
+  // for the run (a string literal whose escapes were processed, a keyword
+  // built by "\"), so a position is copied without copying any text.
+  std::string_view ITxt;
   int32_t INumVal = 0;
   TToken ITokVal = tNil;
   bool SValid = false;  // the current item was read ahead and is valid

@@ -46,7 +46,7 @@ enum Op : uint8_t {
 // The operator named by the current item, if any.
 Op CurrentOp(const TLexPos& p) {
   if (p.Item == I_Char) {
-    const std::string& t = p.ITxt;
+    const std::string_view t = p.ITxt;
     if (t.size() == 1) {
       switch (t[0]) {
         case '&':

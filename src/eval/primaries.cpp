@@ -260,9 +260,9 @@ void PopValue(Assembly& a, TExpRes& r) {
 // keywords) may be called f(2, 3). No other source can define a symbol with
 // a keyword's name.
 bool KeywordNamedSymbol(Assembly& a, TExpRes& r) {
-  const std::string& name = a.lex.pos.ITxt;
+  const std::string_view name = a.lex.pos.ITxt;
   const std::string& prefix = a.lex.pos.ProcPrefix;
-  const TRec* rec = prefix.empty() ? nullptr : FindSymbol(a, prefix + name, false);
+  const TRec* rec = prefix.empty() ? nullptr : FindSymbol(a, std::string(prefix).append(name), false);
   if (!rec) rec = FindSymbol(a, name, false);
   if (!rec || (rec->Mode != T_VarVal && rec->Mode != T_Function)) return false;
   IdentifierReference(a, r, false);
@@ -363,7 +363,7 @@ int32_t EvalPrimaryAt(Assembly& a, TExpRes& r) {
       KeywordPrimary(a, r);
       return blockLevel;
     case I_Char: {
-      const std::string& t = p->ITxt;
+      const std::string_view t = p->ITxt;
       if (t == "(") {
         Parenthesised(a, r);
       } else if (t == "$") {

@@ -73,7 +73,7 @@ void SkipLineEnds(Assembly& a) {
 TExpRes* ReferenceTarget(Assembly& a, int32_t callerFrame) {
   LexPeek(a);
   if (a.lex.pos.Item != I_Ident) return nullptr;
-  std::string name = a.lex.pos.ITxt;
+  std::string name(a.lex.pos.ITxt);
   LexNext(a);
   if (callerFrame >= 0)
     if (TFunctEvalParam* e = FindEntry(a.ufuncs.frames[callerFrame], name)) return e->pVal;
@@ -81,7 +81,8 @@ TExpRes* ReferenceTarget(Assembly& a, int32_t callerFrame) {
     LexNext(a);
     LexPeek(a);
     if (a.lex.pos.Item != I_Ident) return nullptr;
-    name += "." + a.lex.pos.ITxt;
+    name += '.';
+    name += a.lex.pos.ITxt;
     LexNext(a);
   }
   TRec* r = nullptr;
@@ -196,7 +197,7 @@ struct BodyRunner {
   }
 
   void Assignment(bool exec) {
-    std::string name = a.lex.pos.ITxt;
+    std::string name(a.lex.pos.ITxt);
     LexNext(a);
     if (!IsChar(a, "=") && !IsChar(a, ":=")) {
       if (exec) Fail(E_SyntaxError);
@@ -324,7 +325,7 @@ struct BodyRunner {
         if (exec) Fail(E_SyntaxError);
         return;
       }
-      std::string name = a.lex.pos.ITxt;
+      std::string name(a.lex.pos.ITxt);
       LexNext(a);
       if (exec && running() && !FindEntry(frame(), name)) {
         TRec* r = FindSymbol(a, name, true);

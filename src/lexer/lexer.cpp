@@ -18,7 +18,7 @@ constexpr size_t kMaxParamStack = 255;
 // Punctuation of one or two characters.
 void SetChar(TLexPos& p, int32_t i, int32_t len) {
   p.Item = I_Char;
-  SetText(p.ITxt, p.lTxt.substr(static_cast<size_t>(i), static_cast<size_t>(len)));
+  p.ITxt = p.lTxt.substr(static_cast<size_t>(i), static_cast<size_t>(len));
   p.LPos = i + len + 1;
 }
 
@@ -230,7 +230,7 @@ bool ExpandAlias(Assembly& a) {
     TLexPos& p = a.lex.pos;
     a.lex.aliasFollowerAtBodyEnd = true;
     p.Item = I_EOL;
-    p.ITxt.clear();
+    p.ITxt = {};
     p.SValid = true;
     return true;
   }
@@ -265,7 +265,7 @@ void ReadKeywordBuilder(Assembly& a, int32_t i) {
   }
   p.Item = I_TokenN;
   p.ITokVal = t;
-  p.ITxt = v.Str;
+  p.ITxt = KeepItemText(a, v.Str);
 }
 
 // Reads one item into a.lex.pos.
@@ -294,7 +294,7 @@ void ReadItem(Assembly& a) {
         continue;
       }
       FetchLine(a);
-      p.ITxt.clear();
+      p.ITxt = {};
       return;
     }
     const char c = s[i];
@@ -307,7 +307,7 @@ void ReadItem(Assembly& a) {
       while (j < n && (ClassOf(s[j]) & kIdentTail))
         h = NameHashStep(h, static_cast<unsigned char>(s[j++]));
       const std::string_view word(s + i, static_cast<size_t>(j - i));
-      SetText(p.ITxt, word);
+      p.ITxt = word;
       p.LPos = j + 1;
       const TTokenEntry* e =
           word.size() <= kMaxKeywordLength
@@ -319,14 +319,14 @@ void ReadItem(Assembly& a) {
         p.ITokVal = t;
         if (t == tAF && j < n && s[j] == '\'') {
           p.ITokVal = tAFPRIME;
-          p.ITxt += '\'';
+          p.ITxt = std::string_view(s + i, word.size() + 1);
           ++p.LPos;
         }
         return;
       }
       p.Item = I_Ident;
       if (SubstituteParameter(a)) {
-        p.ITxt.clear();
+        p.ITxt = {};
         continue;
       }
       if (a.symbols.aliasCount != 0 && !a.lex.aliasExpansionOff && ExpandAlias(a)) continue;
@@ -394,7 +394,7 @@ void ReadItem(Assembly& a) {
         a.lex.argEndSrc = p.cSourceListPos;
         if (SubstitutionEndsAt(a, p.LPos, false)) {
           PopParamSubstitution(a);
-          p.ITxt.clear();
+          p.ITxt = {};
           continue;
         }
         return;
@@ -447,6 +447,10 @@ void CopyReadingState(TLexPos& d, const TLexPos& s) {
 
 }  // namespace
 
+std::string_view KeepItemText(Assembly& a, std::string_view text) {
+  return *a.lex.keptTexts.emplace(text).first;
+}
+
 void LexResetSource(Assembly& a, int32_t slot) {
   TLexPos& p = a.lex.pos;
   p.cSourceListPos = slot;
@@ -454,7 +458,7 @@ void LexResetSource(Assembly& a, int32_t slot) {
   p.lTxt = {};
   p.LPos = 1;
   p.LEnd = 0;
-  p.ITxt.clear();
+  p.ITxt = {};
   p.INumVal = 0;
   p.ITokVal = tNil;
   p.SValid = false;

@@ -23,7 +23,9 @@
 // reading then resumes after the identifier.
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "common/types.h"
@@ -62,7 +64,16 @@ struct LexerState {
   int32_t argEndLine = 0, argEndPos = 0, argEndSrc = 0;
   std::vector<ParamSubstEntry> paramStack;   // at most 255
   std::vector<TAliasStackEntry> aliasStack;  // at most 250
+  // Item texts that are not a slice of their line, each kept once for as
+  // long as the context lives: positions saved anywhere (macro definitions
+  // included) may still view them. Their number is bounded by the distinct
+  // literals of the sources.
+  std::unordered_set<std::string> keptTexts;
+  std::string quoted;  // buffer of the quoted-text reader
 };
+
+// A view of the text that stays valid for the context's life.
+std::string_view KeepItemText(Assembly& a, std::string_view text);
 
 // Starts reading the given source slot at its first line: the next item read
 // is the first item of its first non-empty line (I_Null for an empty source).

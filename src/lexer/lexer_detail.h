@@ -45,23 +45,6 @@ constexpr std::array<uint8_t, 256> MakeDigitValues() {
 inline constexpr std::array<uint8_t, 256> kDigitValue = MakeDigitValues();
 inline uint8_t DigitValue(char c) { return kDigitValue[static_cast<unsigned char>(c)]; }
 
-// Replaces the item text. The string keeps its buffer from item to item, so
-// this allocates only when a text is longer than any before; shrinking is
-// inline and the characters are copied by a plain loop (most items are a
-// few characters: a call to memcpy would cost more than the copy).
-[[gnu::always_inline]] inline void SetText(std::string& dst, std::string_view src) {
-  const size_t n = src.size();
-  const size_t have = dst.size();
-  if (n > have) {
-    for (size_t k = 0; k < have; ++k) dst[k] = src[k];
-    dst.append(src.data() + have, n - have);
-    return;
-  }
-  dst.resize(n);
-  char* d = dst.data();
-  for (size_t k = 0; k < n; ++k) d[k] = src[k];
-}
-
 // Each reader below starts at 0-based index i of the current line (the first
 // character of the literal), fills the item fields of a.lex.pos and moves
 // LPos just past what it took.

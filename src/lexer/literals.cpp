@@ -13,7 +13,7 @@ namespace {
 void SetItem(TLexPos& p, TItem kind, int32_t value, int32_t from, int32_t to) {
   p.Item = kind;
   p.INumVal = value;
-  SetText(p.ITxt, p.lTxt.substr(from, static_cast<size_t>(to - from)));
+  p.ITxt = p.lTxt.substr(from, static_cast<size_t>(to - from));
   p.LPos = to + 1;
 }
 
@@ -382,25 +382,25 @@ void ProcessEscapes(std::string& s) {
 
 namespace {
 
-// Reads quoted text starting after the opening quote at index i into ITxt
+// Reads quoted text starting after the opening quote at index i into `out`
 // (appending): a doubled quote stands for one; with `escapes` a backslash
 // and the character after it are taken as a pair. Returns false when the
 // line ends first; LPos moves past the closing quote or to the line's end.
-bool ReadQuoted(TLexPos& p, int32_t i, char quote, bool escapes) {
+bool ReadQuoted(TLexPos& p, int32_t i, char quote, bool escapes, std::string& out) {
   const std::string_view line = p.lTxt.substr(0, p.LEnd);
   const int32_t n = p.LEnd;
   int32_t j = i + 1;
   for (;;) {
     int32_t k = j;
     while (k < n && line[k] != quote && !(escapes && line[k] == '\\')) ++k;
-    p.ITxt.append(line.data() + j, static_cast<size_t>(k - j));
+    out.append(line.data() + j, static_cast<size_t>(k - j));
     if (k >= n) {
       p.LPos = n + 1;
       return false;
     }
     if (line[k] == quote) {
       if (k + 1 < n && line[k + 1] == quote) {
-        p.ITxt += quote;
+        out += quote;
         j = k + 2;
         continue;
       }
@@ -408,8 +408,8 @@ bool ReadQuoted(TLexPos& p, int32_t i, char quote, bool escapes) {
       return true;
     }
     // A backslash pair (escapes on).
-    p.ITxt += '\\';
-    if (k + 1 < n) p.ITxt += line[k + 1];
+    out += '\\';
+    if (k + 1 < n) out += line[k + 1];
     j = k + 2;
     if (j > n) j = n;
   }
@@ -417,14 +417,26 @@ bool ReadQuoted(TLexPos& p, int32_t i, char quote, bool escapes) {
 
 void IllegalString(Assembly& a) { ReportErrorText(a, E_IllegalString, "", false); }
 
+// The text of a literal: the line's own characters from index `from` when
+// they read the same (no doubled quote, no escape), otherwise a kept copy.
+std::string_view LiteralText(Assembly& a, int32_t from, const std::string& text) {
+  const std::string_view line = a.lex.pos.lTxt;
+  const size_t at = static_cast<size_t>(from);
+  if (at <= line.size() && line.substr(at, text.size()) == text)
+    return line.substr(at, text.size());
+  return KeepItemText(a, text);
+}
+
 }  // namespace
 
 void ReadString(Assembly& a, int32_t i) {
   TLexPos& p = a.lex.pos;
   const bool escapes = a.options.On(zoSupportStringEscapes);
-  p.ITxt.clear();
-  const bool closed = ReadQuoted(p, i, '"', escapes);
-  if (escapes) ProcessEscapes(p.ITxt);
+  std::string& text = a.lex.quoted;
+  text.clear();
+  const bool closed = ReadQuoted(p, i, '"', escapes, text);
+  if (escapes) ProcessEscapes(text);
+  p.ITxt = LiteralText(a, i + 1, text);
   p.Item = I_String;
   if (!closed) IllegalString(a);
 }
@@ -432,17 +444,20 @@ void ReadString(Assembly& a, int32_t i) {
 void ReadCharLiteral(Assembly& a, int32_t i) {
   TLexPos& p = a.lex.pos;
   const bool escapes = a.options.On(zoSupportStringEscapes);
-  p.ITxt.assign(1, '\'');
-  const bool closed = ReadQuoted(p, i, '\'', escapes);
+  // The text is the opening quote and the characters it stands for.
+  std::string& text = a.lex.quoted;
+  text.assign(1, '\'');
+  const bool closed = ReadQuoted(p, i, '\'', escapes, text);
   if (escapes) {
-    std::string body = p.ITxt.substr(1);
+    std::string body = text.substr(1);
     ProcessEscapes(body);
-    p.ITxt.resize(1);
-    p.ITxt += body;
+    text.resize(1);
+    text += body;
   }
   uint32_t value = 0;
-  for (size_t k = 1; k < p.ITxt.size(); ++k)
-    value = value * 256 + static_cast<unsigned char>(p.ITxt[k]);
+  for (size_t k = 1; k < text.size(); ++k)
+    value = value * 256 + static_cast<unsigned char>(text[k]);
+  p.ITxt = LiteralText(a, i, text);
   p.Item = I_Integer;
   p.INumVal = static_cast<int32_t>(value);
   if (!closed) IllegalString(a);
@@ -450,8 +465,10 @@ void ReadCharLiteral(Assembly& a, int32_t i) {
 
 void ReadRawString(Assembly& a, int32_t i) {
   TLexPos& p = a.lex.pos;
-  p.ITxt.clear();
-  const bool closed = ReadQuoted(p, i + 1, p.lTxt[i + 1], false);
+  std::string& text = a.lex.quoted;
+  text.clear();
+  const bool closed = ReadQuoted(p, i + 1, p.lTxt[i + 1], false, text);
+  p.ITxt = LiteralText(a, i + 2, text);
   p.Item = I_String;
   if (!closed) IllegalString(a);
 }

@@ -121,17 +121,17 @@ std::string ItemText(const TLexPos& p) {
     case I_EOL:
       return "EOL";
     case I_TokenN:
-      return "Token {" + p.ITxt + "}";
+      return "Token {" + std::string(p.ITxt) + "}";
     case I_Ident:
-      return "Ident {" + p.ITxt + "}";
+      return "Ident {" + std::string(p.ITxt) + "}";
     case I_Char:
-      return "Char {" + p.ITxt + "}";
+      return "Char {" + std::string(p.ITxt) + "}";
     case I_Integer:
-      return "Integer {" + p.ITxt + "}";
+      return "Integer {" + std::string(p.ITxt) + "}";
     case I_String:
-      return "String \"" + p.ITxt + "\"";
+      return "String \"" + std::string(p.ITxt) + "\"";
     case I_Unknown:
-      return "Unknown {" + p.ITxt + "}";
+      return "Unknown {" + std::string(p.ITxt) + "}";
     default:
       return "WTF ?";
   }

@@ -22,19 +22,19 @@ std::string Describe(const TLexPos& p) {
     case I_EOL:
       return "EOL";
     case I_TokenN:
-      return "T:" + p.ITxt + "=" + std::string(TokenSpelling(p.ITokVal));
+      return "T:" + std::string(p.ITxt) + "=" + std::string(TokenSpelling(p.ITokVal));
     case I_Ident:
-      return "N:" + p.ITxt;
+      return "N:" + std::string(p.ITxt);
     case I_Char:
-      return "C:" + p.ITxt;
+      return "C:" + std::string(p.ITxt);
     case I_Integer:
       return "I:" + std::to_string(p.INumVal);
     case I_String:
-      return "S:" + p.ITxt;
+      return "S:" + std::string(p.ITxt);
     case I_Float:
-      return "F:" + p.ITxt;
+      return "F:" + std::string(p.ITxt);
     case I_Unknown:
-      return "U:" + p.ITxt;
+      return "U:" + std::string(p.ITxt);
   }
   return "?";
 }
