@@ -273,10 +273,12 @@ void ExpandMacro(Assembly& a, TRec* macro, std::string_view name) {
   // prefix as it is) followed by the expansion's own scope.
   LexRestoreForReturn(a, macro->Body->StartLex);
   a.lex.pos.pActiveMacro = static_cast<int32_t>(m.macroStack.size());
-  std::string prefix = a.lex.pos.ProcPrefix.str();
+  std::string& prefix = m.expansionScope;
+  prefix.assign(a.lex.pos.ProcPrefix.str());
   prefix.append(name);
   AppendScope(prefix, static_cast<uint32_t>(m.scopeCounter++));
-  a.lex.pos.ProcPrefix = prefix;
+  m.sparePrefix = prefix;
+  a.lex.pos.ProcPrefix = std::move(m.sparePrefix);
 }
 
 void HandleMend(Assembly& a, TToken) {
@@ -288,6 +290,7 @@ void HandleMend(Assembly& a, TToken) {
     ReportError(a, E_SyntaxError);
     return;
   }
+  m.sparePrefix = std::move(a.lex.pos.ProcPrefix);
   LexRestore(a, m.macroStack.back().ReturnPos, false);
   std::vector<TMacroArg>& args = m.macroStack.back().LocalParameterList;
   args.clear();

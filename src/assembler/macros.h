@@ -41,6 +41,11 @@ struct MacroState {
   int32_t procHigh = 0;
   int32_t scopeCounter = 0;  // shared by expansions and outermost procedures
   std::string scopedName;    // buffer for the "mexit" and "pexit" labels' names
+  std::string expansionScope;  // buffer for the scope prefix of an expansion
+  // The prefix text of the last ended expansion: when nothing else holds
+  // it, the next expansion writes its own prefix into the same buffer
+  // instead of allocating one.
+  SharedText sparePrefix;
   // Argument lists of ended expansions, emptied, kept for the next ones so
   // that an expansion allocates no list.
   std::vector<std::vector<TMacroArg>> spareArgLists;

@@ -311,32 +311,41 @@ void EvalUnary(Assembly& a, TExpRes& r) {
 
 namespace {
 
-using LevelFn = void (*)(Assembly&, TExpRes&);
+// A level evaluates its operand and hands back the operator that follows
+// it, so the levels around it need not classify the same item again.
+using LevelFn = Op (*)(Assembly&, TExpRes&);
+
+// The prefix level as the operand of the binary levels.
+Op UnaryOperand(Assembly& a, TExpRes& r) {
+  EvalUnary(a, r);
+  return PeekOp(a);
+}
 
 // ---------------------------------------------------------------------------
 // Bitwise operators (level 3 in the high slot, level 7 in the low slot).
 
 // Each level is the level above it for its left operand, then its tail: the
 // loop over its own operators. The tails alone continue an expression whose
-// first operand has been evaluated already (EvalConditional). A tail whose
-// operators do not follow returns before it sets up a right-hand operand:
-// most operands pass through every tail without one.
+// first operand has been evaluated already (EvalConditional). A tail takes
+// the operator after the left operand and returns the one after its last
+// operand; one whose operators do not follow returns at once: most operands
+// pass through every tail without one. An error reported on the way skips
+// the rest of the line, so the operator is looked at again after one.
 template <LevelFn Next>
-void BitwiseTail(Assembly& a, TExpRes& r, bool highSlot) {
-  const Op first = PeekOp(a);
-  if (first != opAnd && first != opOr && first != opXor && !(first == opAt && highSlot)) return;
+Op BitwiseTail(Assembly& a, TExpRes& r, bool highSlot, Op op) {
+  if (op != opAnd && op != opOr && op != opXor && !(op == opAt && highSlot)) return op;
   bool mismatch = false;
   TExpRes rhs;
   for (;;) {
-    Op op = PeekOp(a);
-    if (op == opAt) {
+    Op kind = op;
+    if (kind == opAt) {
       if (!highSlot) break;
-      op = opOr;
+      kind = opOr;
     }
-    if (op != opAnd && op != opOr && op != opXor) break;
+    if (kind != opAnd && kind != opOr && kind != opXor) break;
     if (r.Sort != erInteger && !IsChar1(r)) break;
     LexNext(a);
-    Next(a, rhs);
+    op = Next(a, rhs);
     int32_t right;
     if (rhs.Sort == erInteger)
       right = rhs.Int;
@@ -347,15 +356,17 @@ void BitwiseTail(Assembly& a, TExpRes& r, bool highSlot) {
       continue;
     }
     const int32_t left = r.Sort == erInteger ? r.Int : Code(r);
-    SetInt(r, op == opAnd ? (left & right) : op == opOr ? (left | right) : (left ^ right));
+    SetInt(r, kind == opAnd ? (left & right) : kind == opOr ? (left | right) : (left ^ right));
   }
-  if (mismatch) Fail(a, E_TypeMismatch);
+  if (!mismatch) return op;
+  Fail(a, E_TypeMismatch);
+  return PeekOp(a);
 }
 
 template <LevelFn Next>
-void BitwiseLoop(Assembly& a, TExpRes& r, bool highSlot) {
-  Next(a, r);
-  BitwiseTail<Next>(a, r, highSlot);
+Op BitwiseLoop(Assembly& a, TExpRes& r, bool highSlot) {
+  const Op op = Next(a, r);
+  return BitwiseTail<Next>(a, r, highSlot, op);
 }
 
 // ---------------------------------------------------------------------------
@@ -431,55 +442,55 @@ bool CompareValues(const TExpRes& l, const TExpRes& r, int& order) {
 }
 
 template <LevelFn Next>
-void CompareTail(Assembly& a, TExpRes& r) {
-  if (const Op first = PeekOp(a); first < opEq || first > opLe) return;
+Op CompareTail(Assembly& a, TExpRes& r, Op op) {
+  if (op < opEq || op > opLe) return op;
   bool mismatch = false;
   TExpRes rhs;
   for (;;) {
-    const Op op = PeekOp(a);
-    if (op < opEq || op > opLe) break;
+    const Op kind = op;
+    if (kind < opEq || kind > opLe) break;
     if (r.Sort != erInteger && r.Sort != erString && r.Sort != erFloat) break;
     LexNext(a);
-    Next(a, rhs);
+    op = Next(a, rhs);
     int order = 0;
     if (!CompareValues(r, rhs, order)) {
       mismatch = true;
       continue;
     }
-    SetInt(r, Holds(op, order) ? 1 : 0);
+    SetInt(r, Holds(kind, order) ? 1 : 0);
   }
-  if (mismatch) Fail(a, E_TypeMismatch);
+  if (!mismatch) return op;
+  Fail(a, E_TypeMismatch);
+  return PeekOp(a);
 }
 
 template <LevelFn Next>
-void CompareLoop(Assembly& a, TExpRes& r) {
-  Next(a, r);
-  CompareTail<Next>(a, r);
+Op CompareLoop(Assembly& a, TExpRes& r) {
+  const Op op = Next(a, r);
+  return CompareTail<Next>(a, r, op);
 }
 
 // ---------------------------------------------------------------------------
 // Levels 3 and 7: the two slots that swap with zoLogicOperatorsHighPri.
 
-void Level3(Assembly& a, TExpRes& r) {
-  if (HighPri(a))
-    BitwiseLoop<EvalUnary>(a, r, true);
-  else
-    CompareLoop<EvalUnary>(a, r);
+Op Level3(Assembly& a, TExpRes& r) {
+  if (HighPri(a)) return BitwiseLoop<UnaryOperand>(a, r, true);
+  return CompareLoop<UnaryOperand>(a, r);
 }
 
 // ---------------------------------------------------------------------------
 // Level 4: shifts, integer left operand only.
 
-void Level4Tail(Assembly& a, TExpRes& r) {
-  if (const Op first = PeekOp(a); first != opShl && first != opShr) return;
+Op Level4Tail(Assembly& a, TExpRes& r, Op op) {
+  if (op != opShl && op != opShr) return op;
   bool mismatch = false;
   TExpRes rhs;
   for (;;) {
-    const Op op = PeekOp(a);
-    if (op != opShl && op != opShr) break;
+    const Op kind = op;
+    if (kind != opShl && kind != opShr) break;
     if (r.Sort != erInteger) break;
     LexNext(a);
-    Level3(a, rhs);
+    op = Level3(a, rhs);
     int32_t count;
     if (rhs.Sort == erInteger)
       count = rhs.Int;
@@ -492,14 +503,16 @@ void Level4Tail(Assembly& a, TExpRes& r) {
       continue;
     }
     count &= 31;
-    r.Int = Wrap(op == opShl ? U(r.Int) << count : U(r.Int) >> count);
+    r.Int = Wrap(kind == opShl ? U(r.Int) << count : U(r.Int) >> count);
   }
-  if (mismatch) Fail(a, E_TypeMismatch);
+  if (!mismatch) return op;
+  Fail(a, E_TypeMismatch);
+  return PeekOp(a);
 }
 
-void Level4(Assembly& a, TExpRes& r) {
-  Level3(a, r);
-  Level4Tail(a, r);
+Op Level4(Assembly& a, TExpRes& r) {
+  const Op op = Level3(a, r);
+  return Level4Tail(a, r, op);
 }
 
 // ---------------------------------------------------------------------------
@@ -571,37 +584,41 @@ bool Multiply(Op op, TExpRes& r, const TExpRes& rhs, bool& divZero) {
   return false;  // "*" after a string that is not one character long
 }
 
-void Level5Tail(Assembly& a, TExpRes& r) {
-  if (const Op first = PeekOp(a); first != opMul && first != opDiv && first != opMod) return;
+Op Level5Tail(Assembly& a, TExpRes& r, Op op) {
+  if (op != opMul && op != opDiv && op != opMod) return op;
   bool mismatch = false;
   TExpRes rhs;
   for (;;) {
-    const Op op = PeekOp(a);
-    if (op != opMul && op != opDiv && op != opMod) break;
+    const Op kind = op;
+    if (kind != opMul && kind != opDiv && kind != opMod) break;
     // Left kinds this level handles: "*" after anything with a value (a
     // string of other length than one is a mismatch), "/" after numbers,
     // "%" after integers.
-    if (op == opMul) {
+    if (kind == opMul) {
       if (r.Sort == erError) break;
-    } else if (op == opDiv) {
+    } else if (kind == opDiv) {
       if (r.Sort != erInteger && r.Sort != erFloat) break;
     } else if (r.Sort != erInteger) {
       break;
     }
     LexNext(a);
-    Level4(a, rhs);
+    op = Level4(a, rhs);
     bool divZero = false;
-    if (!Multiply(op, r, rhs, divZero))
+    if (!Multiply(kind, r, rhs, divZero)) {
       mismatch = true;
-    else if (divZero)
+    } else if (divZero) {
       Fail(a, E_DivideByZero);
+      op = PeekOp(a);
+    }
   }
-  if (mismatch) Fail(a, E_TypeMismatch);
+  if (!mismatch) return op;
+  Fail(a, E_TypeMismatch);
+  return PeekOp(a);
 }
 
-void Level5(Assembly& a, TExpRes& r) {
-  Level4(a, r);
-  Level5Tail(a, r);
+Op Level5(Assembly& a, TExpRes& r) {
+  const Op op = Level4(a, r);
+  return Level5Tail(a, r, op);
 }
 
 // ---------------------------------------------------------------------------
@@ -657,53 +674,54 @@ bool Add(Op op, TExpRes& r, const TExpRes& rhs) {
   return false;
 }
 
-void Level6Tail(Assembly& a, TExpRes& r) {
-  if (const Op first = PeekOp(a); first != opAdd && first != opSub) return;
+Op Level6Tail(Assembly& a, TExpRes& r, Op op) {
+  if (op != opAdd && op != opSub) return op;
   bool mismatch = false;
   TExpRes rhs;
   for (;;) {
-    const Op op = PeekOp(a);
-    if (op != opAdd && op != opSub) break;
+    const Op kind = op;
+    if (kind != opAdd && kind != opSub) break;
     if (r.Sort == erError) break;
     LexNext(a);
-    Level5(a, rhs);
+    op = Level5(a, rhs);
     // A string past the bound comes from a runaway generator; the error ends
     // the pass, since a loop around it would copy the long string each round.
-    if (op == opAdd && r.Sort == erString && rhs.Sort == erString &&
+    if (kind == opAdd && r.Sort == erString && rhs.Sort == erString &&
         r.Str.size() + rhs.Str.size() > kMaxStringLength) {
       a.eval.ExprParenDepth = 0;
       FatalError(a, E_OutOfResources);
+      op = PeekOp(a);
       break;
     }
-    if (!Add(op, r, rhs)) mismatch = true;
+    if (!Add(kind, r, rhs)) mismatch = true;
   }
-  if (mismatch) Fail(a, E_TypeMismatch);
+  if (!mismatch) return op;
+  Fail(a, E_TypeMismatch);
+  return PeekOp(a);
 }
 
-void Level6(Assembly& a, TExpRes& r) {
-  Level5(a, r);
-  Level6Tail(a, r);
+Op Level6(Assembly& a, TExpRes& r) {
+  const Op op = Level5(a, r);
+  return Level6Tail(a, r, op);
 }
 
-void Level7(Assembly& a, TExpRes& r) {
-  if (HighPri(a))
-    CompareLoop<Level6>(a, r);
-  else
-    BitwiseLoop<Level6>(a, r, false);
+Op Level7(Assembly& a, TExpRes& r) {
+  if (HighPri(a)) return CompareLoop<Level6>(a, r);
+  return BitwiseLoop<Level6>(a, r, false);
 }
 
 // ---------------------------------------------------------------------------
 // Level 8: binary "!" joins bytes, integer left operand only.
 
-void Level8Tail(Assembly& a, TExpRes& r) {
-  if (PeekOp(a) != opBang) return;
+Op Level8Tail(Assembly& a, TExpRes& r, Op op) {
+  if (op != opBang) return op;
   bool mismatch = false;
   TExpRes rhs;
   for (;;) {
-    if (PeekOp(a) != opBang) break;
+    if (op != opBang) break;
     if (r.Sort != erInteger) break;
     LexNext(a);
-    Level7(a, rhs);
+    op = Level7(a, rhs);
     if (rhs.Sort == erInteger)
       r.Int = Wrap(U(r.Int) * 256u + U(rhs.Int));
     else if (IsChar1(rhs))
@@ -713,7 +731,9 @@ void Level8Tail(Assembly& a, TExpRes& r) {
     else
       mismatch = true;
   }
-  if (mismatch) Fail(a, E_TypeMismatch);
+  if (!mismatch) return op;
+  Fail(a, E_TypeMismatch);
+  return PeekOp(a);
 }
 
 }  // namespace
@@ -756,19 +776,12 @@ void EvalConditional(Assembly& a, TExpRes& r) {
     op = PeekOp(a);
   }
   if (op != opNone) {
-    if (high)
-      BitwiseTail<EvalUnary>(a, r, true);
-    else
-      CompareTail<EvalUnary>(a, r);
-    Level4Tail(a, r);
-    Level5Tail(a, r);
-    Level6Tail(a, r);
-    if (high)
-      CompareTail<Level6>(a, r);
-    else
-      BitwiseTail<Level6>(a, r, false);
-    Level8Tail(a, r);
-    op = PeekOp(a);
+    op = high ? BitwiseTail<UnaryOperand>(a, r, true, op) : CompareTail<UnaryOperand>(a, r, op);
+    op = Level4Tail(a, r, op);
+    op = Level5Tail(a, r, op);
+    op = Level6Tail(a, r, op);
+    op = high ? CompareTail<Level6>(a, r, op) : BitwiseTail<Level6>(a, r, false, op);
+    op = Level8Tail(a, r, op);
   }
   if (op != opQuestion) return;
   LexNext(a);
