@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "assembler/assembly.h"
-#include "common/name_hash.h"
 
 namespace {
 
@@ -56,6 +55,38 @@ static_assert(kMaxSymbols < kRecordMask);
 
 constexpr uint32_t HashTag(uint32_t crc) { return crc & ~kRecordMask; }
 
+// The index's own hash of a name (nothing outside the index sees it): eight
+// characters at a time, each word folded in by a multiplication, where a
+// checksum of each character would cost several instructions per character
+// of the long scoped names of macro expansions. Both the low bits (the
+// slot) and the high bits (the tag) depend on every character.
+uint32_t IndexHash(std::string_view name) {
+  constexpr uint64_t kMul = 0x9E3779B97F4A7C15ull;
+  const char* s = name.data();
+  size_t n = name.size();
+  uint64_t h = kMul ^ n;
+  auto fold = [&h](uint64_t w) {
+    h = (h ^ w) * kMul;
+    h ^= h >> 29;
+  };
+  for (; n >= 8; s += 8, n -= 8) {
+    uint64_t w;
+    std::memcpy(&w, s, 8);
+    fold(w);
+  }
+  if (n >= 4) {
+    uint32_t lo, hi;
+    std::memcpy(&lo, s, 4);
+    std::memcpy(&hi, s + n - 4, 4);
+    fold(lo | (static_cast<uint64_t>(hi) << 32));
+  } else if (n > 0) {
+    const auto c = [s](size_t k) { return static_cast<uint64_t>(static_cast<uint8_t>(s[k])); };
+    fold(c(0) | (c(n / 2) << 8) | (c(n - 1) << 16));
+  }
+  h *= 0xC4CEB9FE1A85EC53ull;
+  return static_cast<uint32_t>(h ^ (h >> 32));
+}
+
 void IndexInsert(std::vector<SymbolTable::IndexSlot>& index, uint32_t crc, uint32_t recPlusOne) {
   const size_t mask = index.size() - 1;
   size_t i = crc & mask;
@@ -70,7 +101,7 @@ void GrowIndex(SymbolTable& t) {
   for (const SymbolTable::IndexSlot slot : t.index) {
     if (!slot) continue;
     const uint32_t rec = slot & kRecordMask;
-    IndexInsert(bigger, NameHash(t.storage[rec - 1].Name()), rec);
+    IndexInsert(bigger, IndexHash(t.storage[rec - 1].Name()), rec);
   }
   t.index.swap(bigger);
 }
@@ -153,14 +184,14 @@ void ClearSymbols(Assembly& a) {
 }
 
 TRec* FindSymbol(Assembly& a, std::string_view name, bool countReference) {
-  TRec* r = Lookup(a.symbols, name, NameHash(name));
+  TRec* r = Lookup(a.symbols, name, IndexHash(name));
   if (r && countReference) r->Referenced = true;
   return r;
 }
 
 TRec* FindOrCreateSymbol(Assembly& a, std::string_view name) {
   SymbolTable& t = a.symbols;
-  const uint32_t crc = NameHash(name);
+  const uint32_t crc = IndexHash(name);
   TRec* r = Lookup(t, name, crc);
   if (!r && t.storage.size() >= kMaxSymbols) {
     if (!a.pass.abort) FatalError(a, E_OutOfResources);
