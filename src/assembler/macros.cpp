@@ -259,16 +259,19 @@ void ExpandMacro(Assembly& a, TRec* macro, std::string_view name) {
     FatalError(a, E_OutOfResources);
     return;
   }
-  TMacroStackEntry entry;
+  std::vector<TMacroArg> args;
   if (!m.spareArgLists.empty()) {
-    entry.LocalParameterList = std::move(m.spareArgLists.back());
+    args = std::move(m.spareArgLists.back());
     m.spareArgLists.pop_back();
   }
-  entry.InvocationLine = a.diag.currentLine;
-  entry.InvocationSrc = a.diag.currentSource;
-  if (!ReadArguments(a, *macro, entry.LocalParameterList)) return;
+  const int32_t line = a.diag.currentLine, source = a.diag.currentSource;
+  if (!ReadArguments(a, *macro, args)) return;
+  // The entry is made in place: a position is large to move.
+  TMacroStackEntry& entry = m.macroStack.emplace_back();
+  entry.LocalParameterList = std::move(args);
+  entry.InvocationLine = line;
+  entry.InvocationSrc = source;
   LexSaveInto(a, entry.ReturnPos);
-  m.macroStack.push_back(std::move(entry));
   // The body is read with the invoker's prefix (a return position leaves the
   // prefix as it is) followed by the expansion's own scope.
   LexRestoreForReturn(a, macro->Body->StartLex);
