@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "assembler/statement_loop.h"
 #include "common/types.h"
@@ -209,7 +210,9 @@ struct Code {
     std::string name;  // owned: the operand it came from may be gone by Emit
     uint8_t at = 0;
   };
-  std::array<LabelAt, 3> labels{};
+  // At most three; most instructions have none, and an empty list costs
+  // nothing to make and drop.
+  std::vector<LabelAt> labels;
   uint8_t nLabels = 0;
 
   Code& Op(uint8_t v) {
@@ -240,7 +243,10 @@ struct Code {
   }
   void Mark(const std::string& label, int count) {
     if (label.empty()) return;
-    if (nLabels < labels.size()) labels[nLabels++] = {label, n};
+    if (nLabels < 3) {
+      labels.push_back({label, n});
+      ++nLabels;
+    }
     for (int i = 0; i < count; ++i) writable |= static_cast<uint16_t>(1u << (n + i));
   }
 };
