@@ -181,7 +181,7 @@ constexpr size_t kMaxAliasStack = 250;
 // the stack grows, so an alias that expands to itself, directly or through
 // others, meets the stack limit instead of looping for ever. Returns true
 // when reading moved to the alias body.
-bool ExpandAlias(Assembly& a) {
+[[gnu::noinline]] bool ExpandAlias(Assembly& a) {
   TLexPos& p = a.lex.pos;
   // After a fatal error (such as the alias stack limit) names are read as they
   // stand: a body naming its alias twice would otherwise branch for ever.
@@ -250,7 +250,7 @@ bool ExpandAlias(Assembly& a) {
 // keyword, which becomes the item; scanning goes on where the expression
 // ended. A name that is no keyword is a syntax error, and the end of the
 // line is delivered instead (the rest of the line is skipped).
-void ReadKeywordBuilder(Assembly& a, int32_t i) {
+[[gnu::noinline]] void ReadKeywordBuilder(Assembly& a, int32_t i) {
   TLexPos& p = a.lex.pos;
   p.LPos = i + 2;
   p.SValid = false;
