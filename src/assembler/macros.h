@@ -39,8 +39,8 @@ struct MacroState {
   // Deepest entry used since the pass began: the entries past it still hold
   // their initial values, so resets stop there.
   int32_t procHigh = 0;
-  int32_t scopeCounter = 0;  // shared by expansions and outermost procedures
-  std::string scopedName;    // buffer for the "mexit" and "pexit" labels' names
+  int32_t scopeCounter = 0;    // shared by expansions and outermost procedures
+  std::string scopedName;      // buffer for the "mexit" and "pexit" labels' names
   std::string expansionScope;  // buffer for the scope prefix of an expansion
   // The prefix text of the last ended expansion: when nothing else holds
   // it, the next expansion writes its own prefix into the same buffer

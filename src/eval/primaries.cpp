@@ -262,7 +262,8 @@ void PopValue(Assembly& a, TExpRes& r) {
 bool KeywordNamedSymbol(Assembly& a, TExpRes& r) {
   const std::string_view name = a.lex.pos.ITxt;
   const std::string& prefix = a.lex.pos.ProcPrefix;
-  const TRec* rec = prefix.empty() ? nullptr : FindSymbol(a, std::string(prefix).append(name), false);
+  const TRec* rec =
+      prefix.empty() ? nullptr : FindSymbol(a, std::string(prefix).append(name), false);
   if (!rec) rec = FindSymbol(a, name, false);
   if (!rec || (rec->Mode != T_VarVal && rec->Mode != T_Function)) return false;
   IdentifierReference(a, r, false);

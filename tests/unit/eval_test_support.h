@@ -128,7 +128,8 @@ class EvalFixture : public ::testing::Test {
     ASSERT_EQ(a.lex.pos.Item, I_EOL);
     LexNext(a);
     LexPeek(a);
-    EXPECT_EQ(a.lex.pos.Item == I_Integer ? std::to_string(a.lex.pos.INumVal) : std::string(a.lex.pos.ITxt),
+    EXPECT_EQ(a.lex.pos.Item == I_Integer ? std::to_string(a.lex.pos.INumVal)
+                                          : std::string(a.lex.pos.ITxt),
               text);
   }
 

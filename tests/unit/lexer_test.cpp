@@ -530,6 +530,42 @@ TEST_F(LexerTest, SaveAndFullRestoreRereadsTheSameItems) {
   EXPECT_EQ(rest, "T:a=A C:, I:1 EOL T:halt=HALT EOL NULL");
 }
 
+// A saved look-ahead keeps its text while reading goes on over other lines
+// and other literals: texts that are not a slice of their line (doubled
+// quotes, escapes) are kept once each, however often they are read.
+TEST_F(LexerTest, SavedLookAheadTextsOutliveLaterReads) {
+  SetOption(zoSupportStringEscapes, 1);
+  Load({"db \"a\"\"b\", 'x\\ny', \"plain\", \"t\\tab\"", "db \"other\"\"\"\"\", \"c\\\"d\""});
+  std::vector<TLexPos> saved;
+  std::vector<std::string> texts;
+  for (;;) {
+    LexPeek(*a);
+    if (a->lex.pos.Item == I_Null) break;
+    if (a->lex.pos.Item == I_String || a->lex.pos.Item == I_Integer) {
+      saved.push_back(LexSave(*a));
+      texts.emplace_back(a->lex.pos.ITxt);
+    }
+    LexNext(*a);
+  }
+  EXPECT_EQ(texts,
+            (std::vector<std::string>{"a\"b", "'x\ny", "plain", "t\tab", "other\"\"", "c\"d"}));
+  const size_t kept = a->lex.keptTexts.size();
+  // Kept: the texts that differ from the characters where they start in the
+  // line ("other""""" reads as the line's own "other""", which is viewed).
+  EXPECT_EQ(kept, 4u);
+  for (size_t k = 0; k < saved.size(); ++k) {
+    EXPECT_EQ(saved[k].ITxt, texts[k]);
+    // Restored, the look-ahead is delivered as it was read.
+    LexRestore(*a, saved[k], false);
+    LexNext(*a);
+    EXPECT_EQ(a->lex.pos.ITxt, texts[k]);
+  }
+  // Reading the same literals again keeps no further copies.
+  Load({"db \"a\"\"b\", 'x\\ny', \"t\\tab\""});
+  LexAll();
+  EXPECT_EQ(a->lex.keptTexts.size(), kept);
+}
+
 TEST_F(LexerTest, RestoreVariantsKeepWhatTheyShould) {
   Load({"nop"});
   TLexPos saved = LexSave(*a);
