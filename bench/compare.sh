@@ -3,8 +3,9 @@
 # a 2-line source (200 runs), the 30000-line corpus (z80asm reads it in the
 # "NAME: equ" form it needs), the 300000-line corpus and the macro- and
 # loop-heavy source of this folder. Prints a markdown table with the peak
-# memory of each qas run and the CPU cost per executed statement, and writes
-# it into the README between the bench-table markers.
+# memory of each qas run and the CPU cost per executed statement, then the
+# corpus ratios once more with the commands taken in turn, and writes it into
+# the README between the bench-table markers.
 #
 # usage: bench/compare.sh [QAS] [STATEMENT_COST]
 set -euo pipefail
@@ -44,6 +45,30 @@ mapfile -t c30 < <(times 20 "$qas corpus.asm" "z80asm -o c_z.bin corpus_colon.as
 mapfile -t c300 < <(times 5 "$qas corpus300k.asm")
 mapfile -t ml < <(times 5 "$qas macro_loops.asm")
 
+# On a shared host the speed changes from second to second, and hyperfine
+# times one command's runs after the other's: the ratios are checked again
+# with the commands taken in turn, round after round (median wall times).
+interleaved() {
+  python3 - "$qas" <<'PY'
+import statistics, subprocess, sys, time
+qas = sys.argv[1]
+cmds = {"qas": [qas, "corpus.asm"], "z80asm": ["z80asm", "-o", "i_z.bin", "corpus_colon.asm"],
+        "pasmo": ["pasmo", "corpus.asm", "i_p.bin"], "qas300k": [qas, "corpus300k.asm"]}
+times = {k: [] for k in cmds}
+for rnd in range(20):
+    for k in (list(cmds) if rnd % 2 == 0 else list(cmds)[::-1]):
+        t = time.perf_counter()
+        subprocess.run(cmds[k], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        times[k].append((time.perf_counter() - t) * 1000)
+m = {k: statistics.median(v) for k, v in times.items()}
+print("Taken in turn (20 rounds, median wall): corpus %.1f ms, z80asm %.1f ms (%.3fx), "
+      "pasmo %.1f ms (%.3fx); 300,000 lines %.1f ms (%.1fx the corpus)." % (
+          m["qas"], m["z80asm"], m["qas"] / m["z80asm"], m["pasmo"], m["qas"] / m["pasmo"],
+          m["qas300k"], m["qas300k"] / m["qas"]))
+PY
+}
+turns=$(interleaved)
+
 per() { "$cost" "$1" | sed -n 's/.*, \([0-9]*\) ns per statement/\1/p'; }
 plain=$(per corpus.asm)
 heavy=$(per macro_loops.asm)
@@ -57,6 +82,7 @@ table=$(cat <<EOF
 | bench/macro_loops.asm | ${ml[0]} | $(mb "$(peak macro_loops.asm)") | | |
 
 CPU per executed statement: ${plain} ns on the corpus, ${heavy} ns on bench/macro_loops.asm.
+${turns}
 Load average while measured: $(cut -d' ' -f1-3 /proc/loadavg).
 EOF
 )
