@@ -311,6 +311,15 @@ void EvalUnary(Assembly& a, TExpRes& r) {
 
 namespace {
 
+// The operator after a tail's last operand: a type mismatch met on the way
+// is reported now, which skips the rest of the line, so the operator is
+// looked at again.
+Op EndTail(Assembly& a, Op op, bool mismatch) {
+  if (!mismatch) return op;
+  Fail(a, E_TypeMismatch);
+  return PeekOp(a);
+}
+
 // A level evaluates its operand and hands back the operator that follows
 // it, so the levels around it need not classify the same item again.
 using LevelFn = Op (*)(Assembly&, TExpRes&);
@@ -358,9 +367,7 @@ Op BitwiseTail(Assembly& a, TExpRes& r, bool highSlot, Op op) {
     const int32_t left = r.Sort == erInteger ? r.Int : Code(r);
     SetInt(r, kind == opAnd ? (left & right) : kind == opOr ? (left | right) : (left ^ right));
   }
-  if (!mismatch) return op;
-  Fail(a, E_TypeMismatch);
-  return PeekOp(a);
+  return EndTail(a, op, mismatch);
 }
 
 template <LevelFn Next>
@@ -459,9 +466,7 @@ Op CompareTail(Assembly& a, TExpRes& r, Op op) {
     }
     SetInt(r, Holds(kind, order) ? 1 : 0);
   }
-  if (!mismatch) return op;
-  Fail(a, E_TypeMismatch);
-  return PeekOp(a);
+  return EndTail(a, op, mismatch);
 }
 
 template <LevelFn Next>
@@ -505,9 +510,7 @@ Op Level4Tail(Assembly& a, TExpRes& r, Op op) {
     count &= 31;
     r.Int = Wrap(kind == opShl ? U(r.Int) << count : U(r.Int) >> count);
   }
-  if (!mismatch) return op;
-  Fail(a, E_TypeMismatch);
-  return PeekOp(a);
+  return EndTail(a, op, mismatch);
 }
 
 Op Level4(Assembly& a, TExpRes& r) {
@@ -611,9 +614,7 @@ Op Level5Tail(Assembly& a, TExpRes& r, Op op) {
       op = PeekOp(a);
     }
   }
-  if (!mismatch) return op;
-  Fail(a, E_TypeMismatch);
-  return PeekOp(a);
+  return EndTail(a, op, mismatch);
 }
 
 Op Level5(Assembly& a, TExpRes& r) {
@@ -695,9 +696,7 @@ Op Level6Tail(Assembly& a, TExpRes& r, Op op) {
     }
     if (!Add(kind, r, rhs)) mismatch = true;
   }
-  if (!mismatch) return op;
-  Fail(a, E_TypeMismatch);
-  return PeekOp(a);
+  return EndTail(a, op, mismatch);
 }
 
 Op Level6(Assembly& a, TExpRes& r) {
@@ -731,9 +730,7 @@ Op Level8Tail(Assembly& a, TExpRes& r, Op op) {
     else
       mismatch = true;
   }
-  if (!mismatch) return op;
-  Fail(a, E_TypeMismatch);
-  return PeekOp(a);
+  return EndTail(a, op, mismatch);
 }
 
 }  // namespace
