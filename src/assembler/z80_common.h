@@ -213,7 +213,6 @@ struct Code {
   // At most three; most instructions have none, and an empty list costs
   // nothing to make and drop.
   std::vector<LabelAt> labels;
-  uint8_t nLabels = 0;
 
   Code& Op(uint8_t v) {
     b[n++] = v;
@@ -243,10 +242,7 @@ struct Code {
   }
   void Mark(const std::string& label, int count) {
     if (label.empty()) return;
-    if (nLabels < 3) {
-      labels.push_back({label, n});
-      ++nLabels;
-    }
+    if (labels.size() < 3) labels.push_back({label, n});
     for (int i = 0; i < count; ++i) writable |= static_cast<uint16_t>(1u << (n + i));
   }
 };

@@ -100,7 +100,7 @@ namespace {
 // checking the bounds and the structure mode for each byte. False (nothing
 // done) for any other.
 bool PlantWhole(Assembly& a, const Code& c, bool flows) {
-  if (c.nLabels != 0 || c.n == 0 || a.placement.inStruct) return false;
+  if (!c.labels.empty() || c.n == 0 || a.placement.inStruct) return false;
   TSegmentEntry& s = CurSeg(a);
   const int64_t addr = static_cast<int64_t>(s.PC) + s.Displacement;
   const int64_t base = s.Base;
@@ -117,9 +117,9 @@ bool PlantWhole(Assembly& a, const Code& c, bool flows) {
 
 void Emit(Assembly& a, const Code& c, bool flows) {
   if (PlantWhole(a, c, flows)) return;
-  uint8_t next = 0;
+  size_t next = 0;
   for (uint8_t i = 0; i < c.n; ++i) {
-    while (next < c.nLabels && c.labels[next].at == i)
+    while (next < c.labels.size() && c.labels[next].at == i)
       DefineOperandLabel(a, c.labels[next++].name, CurSeg(a).PC);
     PlantByte(a, c.b[i], true, flows, (c.writable >> i) & 1u);
   }

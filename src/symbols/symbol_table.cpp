@@ -53,7 +53,7 @@ constexpr size_t kInitialIndexSize = 1024;
 constexpr uint32_t kRecordMask = (1u << SymbolTable::kIndexRecordBits) - 1;
 static_assert(kMaxSymbols < kRecordMask);
 
-constexpr uint32_t HashTag(uint32_t crc) { return crc & ~kRecordMask; }
+constexpr uint32_t HashTag(uint32_t hash) { return hash & ~kRecordMask; }
 
 // The index's own hash of a name (nothing outside the index sees it): eight
 // characters at a time, each word folded in by a multiplication, where a
@@ -87,11 +87,11 @@ uint32_t IndexHash(std::string_view name) {
   return static_cast<uint32_t>(h ^ (h >> 32));
 }
 
-void IndexInsert(std::vector<SymbolTable::IndexSlot>& index, uint32_t crc, uint32_t recPlusOne) {
+void IndexInsert(std::vector<SymbolTable::IndexSlot>& index, uint32_t hash, uint32_t recPlusOne) {
   const size_t mask = index.size() - 1;
-  size_t i = crc & mask;
+  size_t i = hash & mask;
   while (index[i]) i = (i + 1) & mask;
-  index[i] = HashTag(crc) | recPlusOne;
+  index[i] = HashTag(hash) | recPlusOne;
 }
 
 // The slots keep only part of the hash: growing hashes the names again.
@@ -106,11 +106,11 @@ void GrowIndex(SymbolTable& t) {
   t.index.swap(bigger);
 }
 
-TRec* Lookup(SymbolTable& t, std::string_view name, uint32_t crc) {
+TRec* Lookup(SymbolTable& t, std::string_view name, uint32_t hash) {
   if (t.index.empty()) return nullptr;
   const size_t mask = t.index.size() - 1;
-  const uint32_t tag = HashTag(crc);
-  for (size_t i = crc & mask; t.index[i]; i = (i + 1) & mask) {
+  const uint32_t tag = HashTag(hash);
+  for (size_t i = hash & mask; t.index[i]; i = (i + 1) & mask) {
     const SymbolTable::IndexSlot slot = t.index[i];
     if (HashTag(slot) != tag) continue;
     TRec& r = t.storage[(slot & kRecordMask) - 1];
@@ -191,8 +191,8 @@ TRec* FindSymbol(Assembly& a, std::string_view name, bool countReference) {
 
 TRec* FindOrCreateSymbol(Assembly& a, std::string_view name) {
   SymbolTable& t = a.symbols;
-  const uint32_t crc = IndexHash(name);
-  TRec* r = Lookup(t, name, crc);
+  const uint32_t hash = IndexHash(name);
+  TRec* r = Lookup(t, name, hash);
   if (!r && t.storage.size() >= kMaxSymbols) {
     if (!a.pass.abort) FatalError(a, E_OutOfResources);
     t.overflow = TRec();
@@ -213,7 +213,7 @@ TRec* FindOrCreateSymbol(Assembly& a, std::string_view name) {
     r->LastPass = a.pass.pass;
     r->RedefinedLine = a.diag.currentLine;
     if (t.storage.size() * 10 >= t.index.size() * 7) GrowIndex(t);
-    IndexInsert(t.index, crc, static_cast<uint32_t>(t.storage.size()));
+    IndexInsert(t.index, hash, static_cast<uint32_t>(t.storage.size()));
   }
   t.current = r;
   return r;
