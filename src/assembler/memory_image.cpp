@@ -138,15 +138,21 @@ void StoreImageByte(Assembly& a, int64_t address, uint8_t value, bool isCode, bo
   c.SourceID = source;
 }
 
-void StoreImageBytes(Assembly& a, int64_t address, std::span<const uint8_t> bytes, bool isCode,
-                     bool writable) {
+namespace {
+
+// Stores consecutive bytes with their marks; `writableAt(i)` gives the write
+// mark of byte i. Runs that map to consecutive cells of one page are
+// written directly; the line and source are found once for all bytes.
+template <typename WritableAt>
+void StoreRun(Assembly& a, int64_t address, std::span<const uint8_t> bytes, bool isCode,
+              WritableAt writableAt) {
   if (a.image.storesWithheld) return;
   int32_t line = a.diag.currentLine, source = a.diag.currentSource;
   InvocationLine(a, line, source);
-  auto store = [&](TMemCell& c, uint8_t value) {
-    c.Value = value;
+  auto store = [&](TMemCell& c, size_t i) {
+    c.Value = bytes[i];
     c.Execute = isCode;
-    c.Write = writable;
+    c.Write = writableAt(i);
     c.Read = true;
     c.Used = true;
     c.Profile = a.image.profiling;
@@ -156,14 +162,26 @@ void StoreImageBytes(Assembly& a, int64_t address, std::span<const uint8_t> byte
   ForEachLinearRun(a, address, bytes.size(), true, [&](size_t i, size_t run, int32_t first) {
     if (first >= 0) {
       TMemCell* cells = &a.image.WritableCell(first);
-      for (size_t k = 0; k < run; ++k) store(cells[k], bytes[i + k]);
+      for (size_t k = 0; k < run; ++k) store(cells[k], i + k);
       return;
     }
     for (size_t k = 0; k < run; ++k) {
       int32_t cellNo = MapAddress(a, address + static_cast<int64_t>(i + k), true);
-      if (cellNo >= 0) store(a.image.WritableCell(cellNo), bytes[i + k]);
+      if (cellNo >= 0) store(a.image.WritableCell(cellNo), i + k);
     }
   });
+}
+
+}  // namespace
+
+void StoreImageBytes(Assembly& a, int64_t address, std::span<const uint8_t> bytes, bool isCode,
+                     bool writable) {
+  StoreRun(a, address, bytes, isCode, [writable](size_t) { return writable; });
+}
+
+void StoreImageCode(Assembly& a, int64_t address, std::span<const uint8_t> bytes,
+                    uint32_t writableBits) {
+  StoreRun(a, address, bytes, true, [writableBits](size_t i) { return (writableBits >> i) & 1u; });
 }
 
 void ReadImageBytes(const Assembly& a, int64_t address, std::span<uint8_t> out) {

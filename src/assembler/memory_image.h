@@ -86,6 +86,10 @@ void StoreImageByte(Assembly& a, int64_t address, uint8_t value, bool isCode, bo
 // The same for consecutive addresses from `address` on (bulk imports).
 void StoreImageBytes(Assembly& a, int64_t address, std::span<const uint8_t> bytes, bool isCode,
                      bool writable);
+// The bytes of one instruction: code, byte i writable when bit i of
+// `writableBits` is set. The same cells and marks as byte by byte.
+void StoreImageCode(Assembly& a, int64_t address, std::span<const uint8_t> bytes,
+                    uint32_t writableBits);
 // Resets every cell and rebuilds the page tables for the current model.
 void ClearImage(Assembly& a);
 void ResetNextMap(Assembly& a);

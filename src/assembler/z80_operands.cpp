@@ -105,9 +105,7 @@ bool PlantWhole(Assembly& a, const Code& c, bool flows) {
   const int64_t addr = static_cast<int64_t>(s.PC) + s.Displacement;
   const int64_t base = s.Base;
   if (s.PC > INT32_MAX - c.n || addr < base || addr + c.n > base + s.Length) return false;
-  if (a.pass.clean)
-    for (uint8_t i = 0; i < c.n; ++i)
-      StoreImageByte(a, addr + i, c.b[i], true, (c.writable >> i) & 1u);
+  if (a.pass.clean) StoreImageCode(a, addr, std::span(c.b.data(), c.n), c.writable);
   s.PC += c.n;
   s.Flows = flows;
   return true;
