@@ -162,9 +162,9 @@ bool SkipArgumentList(Assembly& a) {
 
 enum class ArgEnd { Comma, Close, Other };
 
-// Reads one actual argument up to its "," or ")" at nesting level 0.
+// Reads one actual argument up to its "," or ")" at nesting level 0; its
+// start is the position saved in `arg`.
 ArgEnd ReadArgument(Assembly& a, TMacroArg& arg) {
-  LexSaveInto(a, arg.Pos);
   int parens = 0, braces = 0;
   for (;;) {
     LexNext(a);
@@ -218,8 +218,9 @@ bool ReadArguments(Assembly& a, const TRec& macro, std::vector<TMacroArg>& args)
   }
   args.reserve(formals.size());
   for (size_t i = 0; i < formals.size(); ++i) {
-    TMacroArg& arg = args.emplace_back();
-    arg.Name = formals[i].Name;
+    // Made from its name and start in place (made empty and then assigned,
+    // it would first clear a whole position).
+    TMacroArg& arg = args.emplace_back(formals[i].Name, LexSave(a));
     ArgEnd end = ReadArgument(a, arg);
     bool last = i + 1 == formals.size();
     if (end == ArgEnd::Comma && last) {
@@ -266,12 +267,8 @@ void ExpandMacro(Assembly& a, TRec* macro, std::string_view name) {
   }
   const int32_t line = a.diag.currentLine, source = a.diag.currentSource;
   if (!ReadArguments(a, *macro, args)) return;
-  // The entry is made in place: a position is large to move.
-  TMacroStackEntry& entry = m.macroStack.emplace_back();
-  entry.LocalParameterList = std::move(args);
-  entry.InvocationLine = line;
-  entry.InvocationSrc = source;
-  LexSaveInto(a, entry.ReturnPos);
+  // The entry is made in place from the return position and the arguments.
+  m.macroStack.emplace_back(LexSave(a), std::move(args), line, source);
   // The body is read with the invoker's prefix (a return position leaves the
   // prefix as it is) followed by the expansion's own scope.
   LexRestoreForReturn(a, macro->Body->StartLex);

@@ -124,8 +124,19 @@ void RewindToItemStart(TLexPos& p) {
   p.SValid = false;
 }
 
+void CopyReadingState(TLexPos& d, const TLexPos& s);
+
+// The reading state, prefixes and last labels of a position that is dropped
+// afterwards: its texts are taken over, not shared and then let go.
+void RestoreForParamFrom(TLexPos& d, TLexPos&& s) {
+  CopyReadingState(d, s);
+  d.ProcPrefix = std::move(s.ProcPrefix);
+  d.sLastMainLabel = std::move(s.sLastMainLabel);
+  d.sLastRawLabel = std::move(s.sLastRawLabel);
+}
+
 [[gnu::noinline, gnu::cold]] void PopParamSubstitution(Assembly& a) {
-  LexRestoreForParam(a, a.lex.paramStack.back().saved);
+  RestoreForParamFrom(a.lex.pos, std::move(a.lex.paramStack.back().saved));
   a.lex.paramStack.pop_back();
   a.lex.pos.pParserParamStack = static_cast<int32_t>(a.lex.paramStack.size());
 }
@@ -152,11 +163,9 @@ bool SubstitutionEndsAt(const Assembly& a, int32_t lpos, bool atLineEnd) {
     FatalError(a, E_OutOfResources);
     return false;
   }
-  ParamSubstEntry& e = a.lex.paramStack.emplace_back();
-  e.saved = p;
-  e.LexTermLine = arg->LexTermLine;
-  e.LexTermPos = arg->LexTermPos;
-  e.LexTermSrc = arg->LexTermSrc;
+  // Made from the position in place: made empty and then assigned, the
+  // entry would first clear a whole position and swap every text.
+  a.lex.paramStack.emplace_back(p, arg->LexTermLine, arg->LexTermPos, arg->LexTermSrc);
   // Reading goes on at the argument's start (its look-ahead, when it was
   // saved with one, is read again).
   LexRestoreForParam(a, arg->Pos);
