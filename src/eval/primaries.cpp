@@ -120,23 +120,11 @@ bool IsNameKeyword(const TLexPos& p) {
   return p.Item == I_TokenN && (p.ITokVal == tLABEL || p.ITokVal == tVARIABLE);
 }
 
-// A symbol reference, the lexer on its first name. After "@" the name
-// belongs to the last main label.
-void IdentifierReference(Assembly& a, TExpRes& r, bool local) {
-  NameBuffer buf(a);
+// The rest of a reference whose first name has been read into `buf` (after
+// the scope prefix, which takes its first `prefixLen` characters): a dotted
+// continuation, then the symbol's value.
+void ReferenceFrom(Assembly& a, TExpRes& r, NameBuffer& buf, size_t prefixLen) {
   std::string& full = buf.str();
-  const std::string& prefix = a.lex.pos.ProcPrefix;
-  full += prefix;
-  const size_t prefixLen = prefix.size();
-  if (local) {
-    full += a.lex.pos.sLastMainLabel;
-    full += '.';
-  }
-  full += a.lex.pos.ITxt;
-  LexNext(a);
-
-  if (LookupFrameName(a, std::string_view(full).substr(prefixLen), r)) return;
-
   // Dotted continuation: player.x.y (a field may be spelt like a keyword,
   // as in pair.hl).
   while (ItemIsChar(Peek(a), ".")) {
@@ -152,6 +140,42 @@ void IdentifierReference(Assembly& a, TExpRes& r, bool local) {
 
   TRec* rec = FindScoped(a, full, prefixLen);
   ValueOfSymbol(a, rec, std::string_view(full).substr(prefixLen), true, r, &buf);
+}
+
+// A symbol reference, the lexer on its first name. After "@" the name
+// belongs to the last main label.
+void IdentifierReference(Assembly& a, TExpRes& r, bool local) {
+  // The item's text is a view of its line (or of a text the lexer keeps),
+  // so it stays readable after the lexer moves on.
+  const std::string_view first = a.lex.pos.ITxt;
+  const std::string& prefix = a.lex.pos.ProcPrefix;
+  const size_t prefixLen = prefix.size();
+  if (prefixLen == 0 && !local) {
+    // The commonest reference, a plain name outside any scope: looked up as
+    // written, with no name built.
+    LexNext(a);
+    if (LookupFrameName(a, first, r)) return;
+    if (!ItemIsChar(Peek(a), ".")) {
+      ValueOfSymbol(a, FindSymbol(a, first, true), first, true, r, nullptr);
+      return;
+    }
+    NameBuffer buf(a);
+    buf.str() = first;
+    ReferenceFrom(a, r, buf, 0);
+    return;
+  }
+  NameBuffer buf(a);
+  std::string& full = buf.str();
+  full += prefix;
+  if (local) {
+    full += a.lex.pos.sLastMainLabel;
+    full += '.';
+  }
+  full += first;
+  LexNext(a);
+
+  if (LookupFrameName(a, std::string_view(full).substr(prefixLen), r)) return;
+  ReferenceFrom(a, r, buf, prefixLen);
 }
 
 // DEF name / ENABLED name: the name as written, no prefix, no parentheses.
