@@ -310,18 +310,18 @@ void ReadItem(Assembly& a) {
     const uint8_t cls = ClassOf(c);
 
     if ((cls & kLetter) || c == '_') {
-      // The word's hash is formed as it is scanned.
-      uint32_t h = NameHashStep(0, static_cast<unsigned char>(c));
       int32_t j = i + 1;
-      while (j < n && (ClassOf(s[j]) & kIdentTail))
-        h = NameHashStep(h, static_cast<unsigned char>(s[j++]));
+      while (j < n && (ClassOf(s[j]) & kIdentTail)) ++j;
       const std::string_view word(s + i, static_cast<size_t>(j - i));
       p.ITxt = word;
       p.LPos = j + 1;
-      const TTokenEntry* e =
-          word.size() <= kMaxKeywordLength
-              ? FindKeywordHashed(a.keywords, word, NameHashFinish(h, word.size()), p.TokenMask)
-              : nullptr;
+      const TTokenEntry* e = nullptr;
+      if (word.size() <= kShortKeywordLength) {
+        const auto avail = static_cast<size_t>(n - i);
+        e = FindShortKeyword(a.keywords, ShortKeywordKey(s + i, word.size(), avail), p.TokenMask);
+      } else if (word.size() <= kMaxKeywordLength) {
+        e = FindKeywordEntry(a.keywords, word, p.TokenMask);
+      }
       if (e) {
         const TToken t = static_cast<TToken>(e->Value);
         p.Item = I_TokenN;

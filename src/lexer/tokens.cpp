@@ -456,16 +456,39 @@ constexpr KeywordData MakeKeywordData() {
 }
 constexpr KeywordData kKeywordData = MakeKeywordData();
 
+// The short index over the same entries, added in registration order. Two
+// entries of one spelling never share a mode, so a look-up finds the same
+// entry as in the main index.
+constexpr ShortKeywordIndex MakeShortIndex() {
+  ShortKeywordIndex x;
+  for (size_t n = 0; n < kKeywordData.count; ++n) {
+    const std::string_view name = kKeywordData.entries[n].Name;
+    if (name.size() > kShortKeywordLength) continue;
+    uint64_t key = 0;
+    for (size_t k = name.size(); k-- > 0;) key = (key << 8) | static_cast<unsigned char>(name[k]);
+    size_t i = ShortKeywordSlot(key);
+    while (x.words[i] != 0) i = (i + 1) & (kShortKeywordSlots - 1);
+    x.words[i] = key;
+    x.entry[i] = static_cast<uint16_t>(n);
+    x.mask[i] = kKeywordData.entries[n].TokenMask;
+  }
+  return x;
+}
+constexpr ShortKeywordIndex kShortIndex = MakeShortIndex();
+
 }  // namespace
 
 void BuildKeywordTable(KeywordTable& t) {
   t.slots = kKeywordData.slots.data();
+  t.shortIndex = &kShortIndex;
   t.storage = std::span<const TTokenEntry>(kKeywordData.entries.data(), kKeywordData.count);
 }
 
 void FreeKeywordTable(KeywordTable& t) { t = KeywordTable{}; }
 
 const TTokenEntry* FindKeywordEntry(const KeywordTable& t, std::string_view text, uint8_t mode) {
+  if (!text.empty() && text.size() <= kShortKeywordLength && t.shortIndex != nullptr)
+    return FindShortKeyword(t, ShortKeywordKey(text.data(), text.size(), text.size()), mode);
   return FindKeywordHashed(t, text, NameHash(text), mode);
 }
 

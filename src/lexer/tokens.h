@@ -6,7 +6,9 @@
 // (mode 1), some in both.
 
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
@@ -38,47 +40,65 @@ struct TKeywordSlot {
 };
 inline constexpr size_t kKeywordSlots = 2048;
 
+// Nearly every spelling has at most eight characters. Those have a second
+// index keyed by the spelling's characters read as one 64-bit number (the
+// first character in the lowest byte, zeros after the last), which the item
+// reader forms from the word in one load: a look-up is a multiplication and
+// a compare, with no hash built character by character and no text compare.
+// Identifier characters are never zero, so the number tells the words apart.
+inline constexpr size_t kShortKeywordLength = 8;
+inline constexpr size_t kShortKeywordSlots = 2048;
+struct ShortKeywordIndex {
+  std::array<uint64_t, kShortKeywordSlots> words{};  // 0: the slot is free
+  std::array<uint16_t, kShortKeywordSlots> entry{};
+  std::array<uint8_t, kShortKeywordSlots> mask{};
+};
+
+constexpr size_t ShortKeywordSlot(uint64_t word) {
+  return static_cast<size_t>((word * 0x9E3779B97F4A7C15ull) >> 53);  // the top 11 bits
+}
+static_assert(kShortKeywordSlots == size_t{1} << 11);
+
 // A run's view of the keyword table: empty until built.
 struct KeywordTable {
   const TKeywordSlot* slots = nullptr;
+  const ShortKeywordIndex* shortIndex = nullptr;
   std::span<const TTokenEntry> storage;  // every spelling, in registration order
 };
 
 // Length of the longest keyword spelling (VELDSYNTAXHIGHLIGHT).
 inline constexpr size_t kMaxKeywordLength = 19;
 
+// The characters of a word of 1 to 8 characters as the short index's key;
+// `avail` characters may be read from `s` (at least `len`).
+inline uint64_t ShortKeywordKey(const char* s, size_t len, size_t avail) {
+  uint64_t w = 0;
+  if (std::endian::native == std::endian::little && avail >= 8) {
+    std::memcpy(&w, s, 8);
+    return len == 8 ? w : w & ((uint64_t{1} << (8 * len)) - 1);
+  }
+  for (size_t k = len; k-- > 0;) w = (w << 8) | static_cast<unsigned char>(s[k]);
+  return w;
+}
+
+// The entry of a word of at most eight characters, by its key.
+inline const TTokenEntry* FindShortKeyword(const KeywordTable& t, uint64_t key, uint8_t mode) {
+  if (t.shortIndex == nullptr) return nullptr;
+  const ShortKeywordIndex& x = *t.shortIndex;
+  for (size_t i = ShortKeywordSlot(key);; i = (i + 1) & (kShortKeywordSlots - 1)) {
+    const uint64_t w = x.words[i];
+    if (w == key) {
+      if (x.mask[i] & mode) return &t.storage[x.entry[i]];
+    } else if (w == 0) {
+      return nullptr;
+    }
+  }
+}
+
 void BuildKeywordTable(KeywordTable& t);
 void FreeKeywordTable(KeywordTable& t);
 const TTokenEntry* FindKeywordEntry(const KeywordTable& t, std::string_view text, uint8_t mode);
 TToken TokenOf(const KeywordTable& t, std::string_view text, uint8_t mode);
-
-// The lexer's fast path: the hash of a word is formed while the word is
-// scanned. The CRC is linear, so the hash of a text equals the CRC of its
-// characters started from 0 (NameHashStep over each character) combined
-// with the contribution of the start value over that many characters,
-// which depends on the length only (NameHashFinish).
-inline uint32_t NameHashStep(uint32_t crc, unsigned char b) {
-  return detail::kCrcTable[(crc ^ b) & 0xFF] ^ (crc >> 8);
-}
-
-namespace detail {
-constexpr std::array<uint32_t, kMaxKeywordLength + 1> MakeLengthSeeds() {
-  std::array<uint32_t, kMaxKeywordLength + 1> seeds{};
-  for (size_t len = 0; len <= kMaxKeywordLength; ++len) {
-    uint32_t crc = 0xFFFFFFFFu - static_cast<uint32_t>(len);
-    for (size_t k = 0; k < len; ++k) crc = kCrcTable[crc & 0xFF] ^ (crc >> 8);
-    seeds[len] = crc;
-  }
-  return seeds;
-}
-inline constexpr auto kLengthSeeds = MakeLengthSeeds();
-}  // namespace detail
-
-// `partial` is the CRC from 0 over the text; the text is at most
-// kMaxKeywordLength characters long.
-inline uint32_t NameHashFinish(uint32_t partial, size_t len) {
-  return partial ^ detail::kLengthSeeds[len];
-}
 
 // Find entry for a text whose hash is known.
 inline const TTokenEntry* FindKeywordHashed(const KeywordTable& t, std::string_view text,

@@ -204,6 +204,30 @@ TEST_F(KeywordTableTest, MixedCaseIsNeverAKeyword) {
   EXPECT_EQ(TokenOf(table, "Ld", 1), tNil);
 }
 
+// The item reader finds words of up to eight characters through the short
+// index, keyed by the word's characters read in one load from the line; it
+// must give the entry the hashed index gives, for keywords and for words
+// that are not keywords, whether the line goes on after the word or not.
+TEST_F(KeywordTableTest, ShortIndexAgreesWithTheHashedIndex) {
+  std::vector<std::string> words = {"Ld", "lD", "abc", "L000001", "xy_z", "a1", "HL2", "_", "$"};
+  for (const auto& n : kAllSpellings) {
+    if (n.size() > kShortKeywordLength) continue;
+    words.push_back(n);
+    words.push_back(Lower(n));
+    words.push_back(Lower(n).substr(0, n.size() - 1) + "q");  // one letter off
+  }
+  for (const std::string& w : words) {
+    if (w.empty() || w.size() > kShortKeywordLength) continue;
+    const std::string line = w + ",(hl)    ; more text";
+    const uint64_t alone = ShortKeywordKey(w.data(), w.size(), w.size());
+    ASSERT_EQ(ShortKeywordKey(line.data(), w.size(), line.size()), alone) << w;
+    for (uint8_t mode : {1, 2, 3})
+      EXPECT_EQ(FindShortKeyword(table, alone, mode),
+                FindKeywordHashed(table, w, NameHash(w), mode))
+          << w << " in mode " << int{mode};
+  }
+}
+
 TEST_F(KeywordTableTest, SynonymsShareATokenAndOthersDoNot) {
   EXPECT_EQ(TokenOf(table, "DEFINED", 1), tDEF);
   EXPECT_EQ(TokenOf(table, "DEF", 1), tDEF);
