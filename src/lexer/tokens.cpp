@@ -487,8 +487,13 @@ void BuildKeywordTable(KeywordTable& t) {
 void FreeKeywordTable(KeywordTable& t) { t = KeywordTable{}; }
 
 const TTokenEntry* FindKeywordEntry(const KeywordTable& t, std::string_view text, uint8_t mode) {
-  if (!text.empty() && text.size() <= kShortKeywordLength && t.shortIndex != nullptr)
-    return FindShortKeyword(t, ShortKeywordKey(text.data(), text.size(), text.size()), mode);
+  if (!text.empty() && text.size() <= kShortKeywordLength && t.shortIndex != nullptr) {
+    // A text that is not a word may hold zero bytes ("LD" and "LD\0" have
+    // one key): the length tells them apart.
+    const TTokenEntry* e =
+        FindShortKeyword(t, ShortKeywordKey(text.data(), text.size(), text.size()), mode);
+    return e != nullptr && e->Len == static_cast<int32_t>(text.size()) ? e : nullptr;
+  }
   return FindKeywordHashed(t, text, NameHash(text), mode);
 }
 

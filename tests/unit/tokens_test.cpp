@@ -226,6 +226,11 @@ TEST_F(KeywordTableTest, ShortIndexAgreesWithTheHashedIndex) {
                 FindKeywordHashed(table, w, NameHash(w), mode))
           << w << " in mode " << int{mode};
   }
+  // Texts built at run time ("\" in a macro) may hold zero bytes, which
+  // words never do: such a text is no keyword.
+  EXPECT_EQ(TokenOf(table, std::string("LD\0", 3), 1), tNil);
+  EXPECT_EQ(TokenOf(table, std::string("A\0\0", 3), 3), tNil);
+  EXPECT_EQ(TokenOf(table, std::string("LD", 2), 1), tLD);
 }
 
 TEST_F(KeywordTableTest, SynonymsShareATokenAndOthersDoNot) {
