@@ -218,9 +218,9 @@ bool ReadArguments(Assembly& a, const TRec& macro, std::vector<TMacroArg>& args)
   }
   args.reserve(formals.size());
   for (size_t i = 0; i < formals.size(); ++i) {
-    // Made from its name and start in place (made empty and then assigned,
-    // it would first clear a whole position).
-    TMacroArg& arg = args.emplace_back(formals[i].Name, LexSave(a));
+    // Made from its name and start and moved in (made empty and then
+    // assigned, it would first clear a whole position).
+    TMacroArg& arg = args.emplace_back(TMacroArg{formals[i].Name, LexSave(a)});
     ArgEnd end = ReadArgument(a, arg);
     bool last = i + 1 == formals.size();
     if (end == ArgEnd::Comma && last) {
@@ -267,8 +267,8 @@ void ExpandMacro(Assembly& a, TRec* macro, std::string_view name) {
   }
   const int32_t line = a.diag.currentLine, source = a.diag.currentSource;
   if (!ReadArguments(a, *macro, args)) return;
-  // The entry is made in place from the return position and the arguments.
-  m.macroStack.emplace_back(LexSave(a), std::move(args), line, source);
+  // The entry is made from the return position and the arguments and moved in.
+  m.macroStack.push_back(TMacroStackEntry{LexSave(a), std::move(args), line, source});
   // The body is read with the invoker's prefix (a return position leaves the
   // prefix as it is) followed by the expansion's own scope.
   LexRestoreForReturn(a, macro->Body->StartLex);

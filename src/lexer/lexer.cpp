@@ -163,9 +163,10 @@ bool SubstitutionEndsAt(const Assembly& a, int32_t lpos, bool atLineEnd) {
     FatalError(a, E_OutOfResources);
     return false;
   }
-  // Made from the position in place: made empty and then assigned, the
+  // Made from the position and moved in: made empty and then assigned, the
   // entry would first clear a whole position and swap every text.
-  a.lex.paramStack.emplace_back(p, arg->LexTermLine, arg->LexTermPos, arg->LexTermSrc);
+  a.lex.paramStack.push_back(
+      ParamSubstEntry{p, arg->LexTermLine, arg->LexTermPos, arg->LexTermSrc});
   // Reading goes on at the argument's start (its look-ahead, when it was
   // saved with one, is read again).
   LexRestoreForParam(a, arg->Pos);
