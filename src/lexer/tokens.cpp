@@ -430,8 +430,13 @@ constexpr std::string_view SpellingName(size_t n) {
 struct KeywordData {
   std::array<TTokenEntry, kSpellingCount> entries{};
   size_t count = 0;
+  // Beside the entries, which a look-up reads next: the pages a run touches
+  // stay together.
+  ShortKeywordIndex shortIndex{};
   std::array<TKeywordSlot, kKeywordSlots> slots{};
 };
+
+constexpr void AddShortSpellings(KeywordData& d);
 
 constexpr KeywordData MakeKeywordData() {
   KeywordData d;
@@ -452,17 +457,17 @@ constexpr KeywordData MakeKeywordData() {
                               static_cast<uint16_t>(d.count)};
     ++d.count;
   }
+  AddShortSpellings(d);
   return d;
 }
-constexpr KeywordData kKeywordData = MakeKeywordData();
 
 // The short index over the same entries, added in registration order. Two
 // entries of one spelling never share a mode, so a look-up finds the same
 // entry as in the main index.
-constexpr ShortKeywordIndex MakeShortIndex() {
-  ShortKeywordIndex x;
-  for (size_t n = 0; n < kKeywordData.count; ++n) {
-    const std::string_view name = kKeywordData.entries[n].Name;
+constexpr void AddShortSpellings(KeywordData& d) {
+  ShortKeywordIndex& x = d.shortIndex;
+  for (size_t n = 0; n < d.count; ++n) {
+    const std::string_view name = d.entries[n].Name;
     if (name.size() > kShortKeywordLength) continue;
     uint64_t key = 0;
     for (size_t k = name.size(); k-- > 0;) key = (key << 8) | static_cast<unsigned char>(name[k]);
@@ -470,17 +475,17 @@ constexpr ShortKeywordIndex MakeShortIndex() {
     while (x.words[i] != 0) i = (i + 1) & (kShortKeywordSlots - 1);
     x.words[i] = key;
     x.entry[i] = static_cast<uint16_t>(n);
-    x.mask[i] = kKeywordData.entries[n].TokenMask;
+    x.mask[i] = d.entries[n].TokenMask;
   }
-  return x;
 }
-constexpr ShortKeywordIndex kShortIndex = MakeShortIndex();
+
+constexpr KeywordData kKeywordData = MakeKeywordData();
 
 }  // namespace
 
 void BuildKeywordTable(KeywordTable& t) {
   t.slots = kKeywordData.slots.data();
-  t.shortIndex = &kShortIndex;
+  t.shortIndex = &kKeywordData.shortIndex;
   t.storage = std::span<const TTokenEntry>(kKeywordData.entries.data(), kKeywordData.count);
 }
 
