@@ -430,8 +430,7 @@ constexpr std::string_view SpellingName(size_t n) {
 struct KeywordData {
   std::array<TTokenEntry, kSpellingCount> entries{};
   size_t count = 0;
-  // Beside the entries, which a look-up reads next: the pages a run touches
-  // stay together.
+  // The index of the spellings of up to eight characters, into `entries`.
   ShortKeywordIndex shortIndex{};
   std::array<TKeywordSlot, kKeywordSlots> slots{};
 };
@@ -469,8 +468,7 @@ constexpr void AddShortSpellings(KeywordData& d) {
   for (size_t n = 0; n < d.count; ++n) {
     const std::string_view name = d.entries[n].Name;
     if (name.size() > kShortKeywordLength) continue;
-    uint64_t key = 0;
-    for (size_t k = name.size(); k-- > 0;) key = (key << 8) | static_cast<unsigned char>(name[k]);
+    const uint64_t key = ShortKeywordKeyOf(name);
     size_t i = ShortKeywordSlot(key);
     while (x.words[i] != 0) i = (i + 1) & (kShortKeywordSlots - 1);
     x.words[i] = key;
@@ -492,11 +490,10 @@ void BuildKeywordTable(KeywordTable& t) {
 void FreeKeywordTable(KeywordTable& t) { t = KeywordTable{}; }
 
 const TTokenEntry* FindKeywordEntry(const KeywordTable& t, std::string_view text, uint8_t mode) {
-  if (!text.empty() && text.size() <= kShortKeywordLength && t.shortIndex != nullptr) {
+  if (!text.empty() && text.size() <= kShortKeywordLength) {
     // A text that is not a word may hold zero bytes ("LD" and "LD\0" have
     // one key): the length tells them apart.
-    const TTokenEntry* e =
-        FindShortKeyword(t, ShortKeywordKey(text.data(), text.size(), text.size()), mode);
+    const TTokenEntry* e = FindShortKeyword(t, ShortKeywordKeyOf(text), mode);
     return e != nullptr && e->Len == static_cast<int32_t>(text.size()) ? e : nullptr;
   }
   return FindKeywordHashed(t, text, NameHash(text), mode);

@@ -69,16 +69,22 @@ struct KeywordTable {
 // Length of the longest keyword spelling (VELDSYNTAXHIGHLIGHT).
 inline constexpr size_t kMaxKeywordLength = 19;
 
-// The characters of a word of 1 to 8 characters as the short index's key;
+// The short index's key of a text of 1 to 8 characters, a character at a
+// time (the table is built with it at compile time).
+constexpr uint64_t ShortKeywordKeyOf(std::string_view text) {
+  uint64_t w = 0;
+  for (size_t k = text.size(); k-- > 0;) w = (w << 8) | static_cast<unsigned char>(text[k]);
+  return w;
+}
+
+// The same key read in one load where the line has eight characters left;
 // `avail` characters may be read from `s` (at least `len`).
 inline uint64_t ShortKeywordKey(const char* s, size_t len, size_t avail) {
+  if (std::endian::native != std::endian::little || avail < 8)
+    return ShortKeywordKeyOf(std::string_view(s, len));
   uint64_t w = 0;
-  if (std::endian::native == std::endian::little && avail >= 8) {
-    std::memcpy(&w, s, 8);
-    return len == 8 ? w : w & ((uint64_t{1} << (8 * len)) - 1);
-  }
-  for (size_t k = len; k-- > 0;) w = (w << 8) | static_cast<unsigned char>(s[k]);
-  return w;
+  std::memcpy(&w, s, 8);
+  return len == 8 ? w : w & ((uint64_t{1} << (8 * len)) - 1);
 }
 
 // The entry of a word of at most eight characters, by its key.
