@@ -7,6 +7,7 @@
 
 #include "assembler/conditionals.h"
 #include "assembler/data_directives.h"
+#include "assembler/line_skip.h"
 #include "assembler/macros.h"
 #include "assembler/memory_image.h"
 #include "assembler/statement_loop.h"
@@ -57,6 +58,7 @@ struct Assembly {
   MemoryImage image;
   PlacementState placement;
   StatementState stmt;
+  LineSkipState lineSkip;
   CondState cond;
   DataState data;
   MacroState macros;

@@ -71,5 +71,8 @@ struct Environment {
   // A sandboxed assembly (the fuzzer) writes no file and runs no command or
   // file operation: writers build their bytes and stop there.
   bool sandbox = false;
+  // Passes before the final one step over lines known to do nothing but move
+  // PC (assembler/line_skip.h); tests turn it off to compare.
+  bool stepOverSettledLines = true;
   Limits limits{};
 };

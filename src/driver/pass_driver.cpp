@@ -27,6 +27,7 @@ void SetDefaultStackPointer(Assembly& a) {
 
 void ClearRunState(Assembly& a) {
   ClearSymbols(a);
+  ClearLineSkips(a);
   a.pass = PassState{};
   a.compress = CompressState{};
   SetDefaultStackPointer(a);

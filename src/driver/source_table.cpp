@@ -89,6 +89,7 @@ void SourceLines::Assign(std::string text) {
   marks_.shrink_to_fit();
   lengths_.clear();
   lengths_.shrink_to_fit();
+  ClearSettled();
   stride_ = kMarkStride;
   cursor_ = cursorEnd_ = SIZE_MAX;
   jumps_ = {};
@@ -129,6 +130,7 @@ SourceLines& SourceLines::operator=(const std::vector<std::string>& lines) {
   }
   marks_.push_back(static_cast<uint32_t>(text.size()));
   text_ = std::move(text);
+  ClearSettled();
   stride_ = 1;
   cursor_ = cursorEnd_ = SIZE_MAX;
   jumps_ = {};
@@ -139,6 +141,7 @@ void SourceLines::clear() {
   text_ = std::string();
   marks_ = std::vector<uint32_t>();
   lengths_ = std::vector<uint8_t>();
+  ClearSettled();
   cursor_ = cursorEnd_ = SIZE_MAX;
   jumps_ = {};
 }

@@ -42,8 +42,18 @@ class SourceLines {
   void clear();
   // Bytes held, for the memory budget.
   size_t Footprint() const {
-    return text_.capacity() + lengths_.capacity() + marks_.capacity() * sizeof(uint32_t);
+    return text_.capacity() + lengths_.capacity() + marks_.capacity() * sizeof(uint32_t) +
+           settled_.capacity();
   }
+  // One byte a line that the passes before the final one keep about it
+  // (assembler/line_skip.h); 0 until set, and again whenever the text
+  // changes. Like the cursor, it is knowledge about the text, not the text.
+  uint8_t Settled(size_t i) const { return i < settled_.size() ? settled_[i] : 0; }
+  void SetSettled(size_t i, uint8_t v) const {
+    if (settled_.size() <= i) settled_.resize(size());
+    settled_[i] = v;
+  }
+  void ClearSettled() const { settled_ = std::vector<uint8_t>(); }
 
  private:
   static constexpr size_t kMarkStride = 16;
@@ -57,6 +67,7 @@ class SourceLines {
   // one, which may hold line ends) also one past the end of the last, and
   // lengths come from it.
   std::vector<uint32_t> marks_;
+  mutable std::vector<uint8_t> settled_;
   size_t stride_ = kMarkStride;
   // The line asked for last, with its bounds; at first the line "before"
   // line 0, whose end is just before the text.
@@ -110,6 +121,8 @@ class SourceSlots {
   // The slots made so far; the others are free.
   auto begin() const { return made_.begin(); }
   auto end() const { return made_.end(); }
+  auto begin() { return made_.begin(); }
+  auto end() { return made_.end(); }
   void clear() {
     at_.clear();
     made_.clear();

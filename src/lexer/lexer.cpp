@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "assembler/assembly.h"
+#include "assembler/z80_common.h"
 #include "lexer/lexer_detail.h"
 
 using namespace lexdetail;
@@ -14,6 +15,13 @@ using namespace lexdetail;
 namespace {
 
 constexpr size_t kMaxParamStack = 255;
+
+// 1 for a keyword that is neither a register nor a condition name.
+constexpr std::array<uint8_t, kTokenCount> kOpaqueKeyword = [] {
+  std::array<uint8_t, kTokenCount> t{};
+  for (size_t k = 0; k < t.size(); ++k) t[k] = kTokenReg[k] == zrNone && kTokenCond[k] < 0;
+  return t;
+}();
 
 // Punctuation of one or two characters.
 void SetChar(TLexPos& p, int32_t i, int32_t len) {
@@ -327,6 +335,7 @@ void ReadItem(Assembly& a) {
         const TToken t = static_cast<TToken>(e->Value);
         p.Item = I_TokenN;
         p.ITokVal = t;
+        a.lex.opaqueItems += kOpaqueKeyword[t];
         if (t == tAF && j < n && s[j] == '\'') {
           p.ITokVal = tAFPRIME;
           p.ITxt = std::string_view(s + i, word.size() + 1);
@@ -335,6 +344,7 @@ void ReadItem(Assembly& a) {
         return;
       }
       p.Item = I_Ident;
+      ++a.lex.opaqueItems;
       if (SubstituteParameter(a)) {
         p.ITxt = {};
         continue;
@@ -359,7 +369,10 @@ void ReadItem(Assembly& a) {
         SetChar(p, i, (i + 1 < n && s[i + 1] == '*') ? 2 : 1);
         return;
       case '$':
-        if (!ReadPrefixedHex(a, i)) SetChar(p, i, 1);
+        if (!ReadPrefixedHex(a, i)) {
+          SetChar(p, i, 1);
+          ++a.lex.opaqueItems;
+        }
         return;
       case '#':
         if (i + 7 < n && IsDefineWord(std::string_view(s + i + 1, 6)) &&
@@ -373,6 +386,7 @@ void ReadItem(Assembly& a) {
         if (!ReadPrefixedHex(a, i)) {
           SetChar(p, i, 1);
           p.Item = I_Unknown;
+          ++a.lex.opaqueItems;
         }
         return;
       case '%':
@@ -391,6 +405,7 @@ void ReadItem(Assembly& a) {
           SetChar(p, i, 1);
         return;
       case '\\':
+        ++a.lex.opaqueItems;
         if ((p.pActiveMacro != 0 || !a.macros.macroStack.empty()) && !a.lex.SkippingFlag)
           ReadKeywordBuilder(a, i);
         else
@@ -415,6 +430,7 @@ void ReadItem(Assembly& a) {
     if (i + 1 < n && IsOperatorPair(c, s[i + 1])) {
       if (c == '[' || c == ']') {
         // Block mode switches are never delivered as items.
+        ++a.lex.opaqueItems;
         if (c == '[') {
           ++p.FunctionBlockLevel;
           p.TokenMask = 2;
@@ -512,6 +528,17 @@ void LexSkipToEOL(Assembly& a) {
     if (p.Item == I_EOL || p.Item == I_Null) return;
     p.SValid = false;
   }
+}
+
+void LexPassLine(Assembly& a) {
+  TLexPos& p = a.lex.pos;
+  p.ILine = p.LastLine = p.Line;
+  p.LastLPos = p.LPos = p.LEnd + 1;
+  p.LastLTxt = p.lTxt;
+  p.Item = I_Unknown;  // the line's last item: at the end of the source its end is still read
+  FetchLine(a);
+  p.ITxt = {};
+  p.SValid = false;
 }
 
 TLexPos LexPeekFollowing(Assembly& a) {

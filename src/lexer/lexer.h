@@ -62,6 +62,12 @@ struct LexerState {
   // The latest end of a macro argument: line, LPos just after the "," or
   // ")" and source, recorded whenever one of them is read.
   int32_t argEndLine = 0, argEndPos = 0, argEndSrc = 0;
+  // Items read so far whose meaning may differ from pass to pass or from
+  // place to place: names, "$", keywords other than register and condition
+  // names, "\" and the block-mode switches. A line whose only such item is
+  // its statement keyword assembles alike wherever the options agree
+  // (assembler/line_skip.h).
+  uint32_t opaqueItems = 0;
   std::vector<ParamSubstEntry> paramStack;   // at most 255
   std::vector<TAliasStackEntry> aliasStack;  // at most 250
   // Item texts that are not a slice of their line, each kept once for as
@@ -87,6 +93,11 @@ void LexPeek(Assembly& a);
 // Consumes items up to (not including) the end of the line or of input. Ends
 // of lines are not skipped here even inside parentheses.
 void LexSkipToEOL(Assembly& a);
+
+// Passes over the rest of the line being read, a line with items, as reading
+// its end and consuming it would, with no macro argument or alias body being
+// read.
+void LexPassLine(Assembly& a);
 
 // The complete position, look-ahead included. Cheap: line texts are views.
 TLexPos LexSave(const Assembly& a);

@@ -1,0 +1,186 @@
+// Passes before the final one step over lines that only move PC. Whether they
+// do must change nothing that any pass ends with (its statement count, its
+// error, undefined and redefinition counts, where PC stands) nor anything the
+// run prints: every source is assembled both ways and the two compared.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "assembler/assembly.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct PassEnd {
+  int32_t pass, statements, errors, undefs, redefs, pc;
+  bool operator==(const PassEnd&) const = default;
+};
+
+struct Outcome {
+  std::vector<PassEnd> passes;
+  std::vector<std::string> out, err;
+  int exitCode = -1;
+  size_t settledLines = 0;  // lines known to only move PC, after the pass that knew most
+};
+
+size_t SettledLines(const Assembly& a) {
+  size_t n = 0;
+  for (const TSource& s : a.sources.slots)
+    for (size_t i = 0; i < s.Lines.size(); ++i) n += (s.Lines.Settled(i) & 0x1F) != 0;
+  return n;
+}
+
+Outcome AssembleRecorded(const fs::path& file, bool stepOver) {
+  CapturingConsole console;
+  FixedClock clock;
+  Environment env{&console, &clock, [] { return 12345u; }, "/opt/veld"};
+  env.sandbox = true;  // the sources of the repository are read, nothing is written
+  env.stepOverSettledLines = stepOver;
+  Assembly a(env);
+  Outcome o;
+  a.runPass = [&o](Assembly& x) {
+    RunPass(x);
+    const PassState& p = x.pass;
+    o.passes.push_back({p.pass, p.statementCount, p.nErrors, p.nUndef, p.nRedef, CurSeg(x).PC});
+    o.settledLines = std::max(o.settledLines, SettledLines(x));
+  };
+  o.exitCode = AssembleMain(a, file.string());
+  o.out = console.out;
+  o.err = console.err;
+  return o;
+}
+
+// Returns the number of lines the stepping run knew to be settled.
+size_t ExpectSameEitherWay(const fs::path& file) {
+  SCOPED_TRACE(file.string());
+  const Outcome full = AssembleRecorded(file, false);
+  const Outcome stepped = AssembleRecorded(file, true);
+  EXPECT_EQ(full.settledLines, 0u);
+  EXPECT_EQ(full.passes.size(), stepped.passes.size());
+  if (full.passes.size() != stepped.passes.size()) return stepped.settledLines;
+  for (size_t i = 0; i < full.passes.size(); ++i) {
+    SCOPED_TRACE("pass " + std::to_string(full.passes[i].pass));
+    EXPECT_EQ(full.passes[i].statements, stepped.passes[i].statements);
+    EXPECT_EQ(full.passes[i], stepped.passes[i]);
+  }
+  EXPECT_EQ(full.out, stepped.out);
+  EXPECT_EQ(full.err, stepped.err);
+  EXPECT_EQ(full.exitCode, stepped.exitCode);
+  return stepped.settledLines;
+}
+
+TEST(LineSkipTest, CasesAndExamplesEndEveryPassAlike) {
+  int sources = 0;
+  size_t settled = 0;
+  for (const char* root : {"../cases", "../../examples"}) {
+    if (!fs::is_directory(root)) continue;
+    for (const auto& dir : fs::directory_iterator(root)) {
+      if (!dir.is_directory()) continue;
+      for (const auto& f : fs::directory_iterator(dir.path())) {
+        if (f.path().extension() != ".asm") continue;
+        settled += ExpectSameEitherWay(f.path());
+        ++sources;
+      }
+    }
+  }
+  EXPECT_GT(sources, 50);
+  EXPECT_GT(settled, 200u);
+}
+
+// Sources where what a line assembles to in one pass is not what it gives in
+// the next: options and radix set under a forward reference, a line that
+// stops fitting below the top of memory, one file included under two sets of
+// options, lines repeated by loops and macros, and lines whose errors are
+// counted once per line number.
+TEST(LineSkipTest, LinesThatChangeBetweenPassesAreAssembledAgain) {
+  const std::map<std::string, std::string> sources = {
+      {"strict_later.asm",
+       "        org $8000\n"
+       "        IF later > $8000\n"
+       "        zoStrict = 1\n"
+       "        ENDIF\n"
+       "        ld a,ixh\n"
+       "        ld bc,de\n"
+       "        nop\n"
+       "later:  nop\n"},
+      {"radix_later.asm",
+       "        IF fwd > 3\n"
+       "        SETRADIX 16\n"
+       "        ENDIF\n"
+       "        ld a,10\n"
+       "        db 10,20,30\n"
+       "        ld a,19\n"
+       "fwd:    nop\n"},
+      {"top.asm",
+       "        org base\n"
+       "        ld hl,$1234\n"
+       "        nop\n"
+       "        nop\n"
+       "base    equ $FFFE\n"},
+      {"twice.asm",
+       "        include \"body.inc\"\n"
+       "        zoStrict = 1\n"
+       "        include \"body.inc\"\n"
+       "        zoStrict = 0\n"
+       "        include \"body.inc\"\n"
+       "        jp there\n"
+       "        ds 4\n"
+       "there:  ret\n"},
+      {"body.inc",
+       "        ld a,ixl\n"
+       "        sli b\n"
+       "        out (c),0\n"
+       "        db 1,2\n"},
+      {"loops.asm",
+       "        org 0\n"
+       "        REPT 3\n"
+       "        ld a,1\n"
+       "        ld hl,$1234 ; note\n"
+       "        ENDR\n"
+       "        LOOP 4, k\n"
+       "        nop\n"
+       "        ld a,k\n"
+       "        LEND\n"
+       "m       MACRO(x)\n"
+       "        inc hl\n"
+       "        ld a,x\n"
+       "        MEND\n"
+       "        m(1)\n"
+       "        m(far)\n"
+       "        nop : nop\n"
+       "        jr $+2\n"
+       "        jp far\n"
+       "        ds gap\n"
+       "far:    ret\n"
+       "gap     equ 3\n"},
+      {"errors.asm",
+       "        include \"bad.inc\"\n"
+       "        ld a,300\n"
+       "        ld a,1\n"
+       "        ld (ix+200),a\n"
+       "        ld a,(\n"
+       "        1)\n"
+       "        nop\n"},
+      {"bad.inc", "        nop\n        nop\n        ld q,1\n"},
+  };
+  char tmpl[] = "/tmp/veldskipXXXXXX";
+  const fs::path dir = mkdtemp(tmpl);
+  for (const auto& [name, text] : sources) std::ofstream(dir / name, std::ios::binary) << text;
+  for (const auto& [name, text] : sources) {
+    if (fs::path(name).extension() != ".asm") continue;
+    const size_t settled = ExpectSameEitherWay(dir / name);
+    EXPECT_GT(settled, 0u) << name;
+  }
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+}
+
+}  // namespace
