@@ -1,7 +1,5 @@
 #include "assembler/line_skip.h"
 
-#include <climits>
-
 #include "assembler/assembly.h"
 
 namespace {
@@ -140,9 +138,7 @@ bool StepOver(Assembly& a, uint8_t settled) {
   const int32_t n = settled & kSizeMask;
   if (a.pass.statementCount > a.env.limits.passStatements - 2) return false;
   TSegmentEntry& s = CurSeg(a);
-  const int64_t addr = static_cast<int64_t>(s.PC) + s.Displacement;
-  const int64_t base = s.Base;
-  if (s.PC > INT32_MAX - n || addr < base || addr + n > base + s.Length) return false;
+  if (!s.RunFits(n)) return false;
   s.PC += n;
   s.Flows = (settled & kFlowsBit) != 0;
   s.StatementPC = s.ElementPC = s.PC;
@@ -185,8 +181,7 @@ void NoteWatchedStatement(Assembly& a) {
   const TLexPos& p = a.lex.pos;
   w.firstSeen = true;
   w.needFirst = false;
-  w.first = p.Item == I_TokenN ? p.ITokVal : tNil;
-  if (kSettlingStatement[w.first]) return;
+  if (kSettlingStatement[p.Item == I_TokenN ? p.ITokVal : tNil]) return;
   w.armed = false;
   if (const SourceLines* lines = LinesOf(a, w.source))
     lines->SetSettled(static_cast<size_t>(w.line - 1), kNever);

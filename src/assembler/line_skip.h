@@ -28,7 +28,6 @@ struct Assembly;
 // What may change how a settled line assembles: the options, the radix.
 struct LineContext {
   std::array<int32_t, kOptionCount + 3> values{};
-  bool operator==(const LineContext&) const = default;
 };
 
 // A line being assembled whose effect is checked when its end is reached.
@@ -36,7 +35,6 @@ struct LineWatch {
   bool armed = false;
   bool firstSeen = false;  // its statement's first item was noted
   bool needFirst = false;  // armed, and that item not noted yet
-  TToken first = tNil;
   int32_t source = 0, line = 0;
   int32_t statements = 0, undefs = 0, redefs = 0;
   uint32_t reports = 0, opaqueItems = 0;

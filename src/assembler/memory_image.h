@@ -3,6 +3,7 @@
 // machine model, and the segment table holding the location counters.
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -40,6 +41,14 @@ struct TSegmentEntry {
   int32_t ElementPC = 0;
   int32_t Displacement = 0;
   bool Flows = false;
+
+  // Whether n bytes planted at PC lie wholly inside the segment (and PC
+  // stays within its 32 bits).
+  bool RunFits(int32_t n) const {
+    const int64_t addr = static_cast<int64_t>(PC) + Displacement;
+    return PC <= INT32_MAX - n && addr >= static_cast<int64_t>(Base) &&
+           addr + n <= static_cast<int64_t>(Base) + static_cast<int64_t>(Length);
+  }
 };
 
 // Cells are allocated in pages of 1024 on first write; an unallocated page

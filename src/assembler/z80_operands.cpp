@@ -102,10 +102,10 @@ namespace {
 bool PlantWhole(Assembly& a, const Code& c, bool flows) {
   if (!c.labels.empty() || c.n == 0 || a.placement.inStruct) return false;
   TSegmentEntry& s = CurSeg(a);
-  const int64_t addr = static_cast<int64_t>(s.PC) + s.Displacement;
-  const int64_t base = s.Base;
-  if (s.PC > INT32_MAX - c.n || addr < base || addr + c.n > base + s.Length) return false;
-  if (a.pass.clean) StoreImageCode(a, addr, std::span(c.b.data(), c.n), c.writable);
+  if (!s.RunFits(c.n)) return false;
+  if (a.pass.clean)
+    StoreImageCode(a, static_cast<int64_t>(s.PC) + s.Displacement, std::span(c.b.data(), c.n),
+                   c.writable);
   s.PC += c.n;
   s.Flows = flows;
   return true;
