@@ -1,5 +1,7 @@
 #include "assembler/line_skip.h"
 
+#include <utility>
+
 #include "assembler/assembly.h"
 
 namespace {
@@ -40,26 +42,38 @@ LineContext CurrentContext(const Assembly& a) {
   return c;
 }
 
-// The number (1 to 3) of the current context; a new one is numbered when
-// asked to be made, else, like one past the run's third, it has number 0.
-int ContextNumber(Assembly& a, bool make) {
-  const LineContext c = CurrentContext(a);
-  std::vector<LineContext>& known = a.lineSkip.contexts;
-  for (size_t i = 0; i < known.size(); ++i) {
-    // Compared value by value: the arrays are short, a library call costs more.
-    size_t v = 0;
-    while (v < c.values.size() && known[i].values[v] == c.values[v]) ++v;
-    if (v == c.values.size()) return static_cast<int>(i + 1);
-  }
-  if (!make || known.size() >= kMaxContexts) return 0;
-  known.push_back(c);
-  return static_cast<int>(known.size());
+// Whether the options and radix in force are those of a known context; read
+// in place, value by value, as they differ seldom.
+bool ContextHolds(const Assembly& a, const LineContext& c) {
+  for (int i = 0; i < kOptionCount; ++i)
+    if (a.options.Get(static_cast<OptionId>(i)) != c.values[i]) return false;
+  return c.values[kOptionCount] == a.lex.radix && c.values[kOptionCount + 1] == a.lex.radixActive &&
+         c.values[kOptionCount + 2] == a.options.logicPriorityAssigned;
 }
 
-const SourceLines* LinesOf(const Assembly& a, int32_t slot) {
+// The number (1 to 3) of the current context, the one met last tried first;
+// a new one is numbered when asked to be made, else, like one past the run's
+// third, it has number 0.
+int ContextNumber(Assembly& a, bool make) {
+  LineSkipState& k = a.lineSkip;
+  if (k.lastContext > 0 && ContextHolds(a, k.contexts[k.lastContext - 1])) return k.lastContext;
+  for (size_t i = 0; i < k.contexts.size(); ++i)
+    if (ContextHolds(a, k.contexts[i])) return k.lastContext = static_cast<int>(i + 1);
+  if (!make || k.contexts.size() >= kMaxContexts) return 0;
+  k.contexts.push_back(CurrentContext(a));
+  return k.lastContext = static_cast<int>(k.contexts.size());
+}
+
+// The lines of a source slot; the slot read last is kept (slots never move
+// during a pass).
+const SourceLines* LinesOf(Assembly& a, int32_t slot) {
+  LineSkipState& k = a.lineSkip;
+  if (slot == k.viewSlot) return k.view;
   if (slot < 0 || slot >= kSourceSlots) return nullptr;
-  const TSource& s = a.sources.slots[static_cast<size_t>(slot)];
-  return s.loaded ? &s.Lines : nullptr;
+  const TSource& s = std::as_const(a.sources.slots)[static_cast<size_t>(slot)];
+  k.viewSlot = slot;
+  k.view = s.loaded ? &s.Lines : nullptr;
+  return k.view;
 }
 
 // The number of the context in force, taken when not known.
@@ -85,11 +99,11 @@ bool PlainLineStart(const Assembly& a) {
 uint8_t SettledByte(Assembly& a) {
   const LineWatch& w = a.lineSkip.watch;
   const TLexPos& p = a.lex.pos;
-  if (!w.firstSeen || a.pass.abort) return 0;
+  if (a.pass.abort) return 0;
   if (p.cSourceListPos != w.source || p.ILine != w.line || p.pActiveMacro != w.macro) return 0;
   if (a.diag.reports != w.reports || a.pass.nUndef != w.undefs || a.pass.nRedef != w.redefs)
     return 0;
-  if (a.pass.statementCount != w.statements + 2 || a.lex.opaqueItems != w.opaqueItems + 1)
+  if (a.pass.statementCount != w.statements + 2 || a.lex.opaqueItems != w.opaqueItems)
     return kNever;
   // The line's two statements could open no argument, alias, expression,
   // block mode or structure, so the reading state is as plain as it was.
@@ -106,7 +120,7 @@ uint8_t SettledByte(Assembly& a) {
 // Records what the watched line did; true when it only moved PC.
 bool SettleWatchedLine(Assembly& a) {
   LineWatch& w = a.lineSkip.watch;
-  w.armed = w.needFirst = false;
+  w.armed = false;
   const SourceLines* lines = LinesOf(a, w.source);
   if (!lines || w.line < 1 || static_cast<size_t>(w.line) > lines->size()) return false;
   const uint8_t now = SettledByte(a);
@@ -114,13 +128,12 @@ bool SettleWatchedLine(Assembly& a) {
   return (now & kSizeMask) != 0;
 }
 
-void Watch(Assembly& a) {
+void Watch(Assembly& a, int32_t line) {
   const TLexPos& p = a.lex.pos;
   LineWatch& w = a.lineSkip.watch;
-  w.armed = w.needFirst = true;
-  w.firstSeen = false;
+  w.armed = true;
   w.source = p.cSourceListPos;
-  w.line = p.Line;
+  w.line = line;
   w.statements = a.pass.statementCount;
   w.reports = a.diag.reports;
   w.undefs = a.pass.nUndef;
@@ -160,7 +173,7 @@ void StepOverSettledLines(Assembly& a) {
   LineSkipState& k = a.lineSkip;
   // Anything but a settled line may have changed the options.
   if (!k.watch.armed || !SettleWatchedLine(a)) k.context = -1;
-  const TLexPos& p = a.lex.pos;
+  TLexPos& p = a.lex.pos;
   const SourceLines* lines = LinesOf(a, p.cSourceListPos);
   if (!lines || static_cast<size_t>(p.Line) > lines->size()) return;
   uint8_t settled = lines->Settled(static_cast<size_t>(p.Line - 1));
@@ -173,16 +186,16 @@ void StepOverSettledLines(Assembly& a) {
   }
   // A second error on a line of the same number would be neither counted nor
   // seen: such a line is not watched.
-  if (a.diag.lastErrorLine != p.Line) Watch(a);
-}
-
-void NoteWatchedStatement(Assembly& a) {
-  LineWatch& w = a.lineSkip.watch;
-  const TLexPos& p = a.lex.pos;
-  w.firstSeen = true;
-  w.needFirst = false;
-  if (kSettlingStatement[p.Item == I_TokenN ? p.ITokVal : tNil]) return;
-  w.armed = false;
-  if (const SourceLines* lines = LinesOf(a, w.source))
-    lines->SetSettled(static_cast<size_t>(w.line - 1), kNever);
+  if (a.diag.lastErrorLine == p.Line) return;
+  // The first item is read as the statement loop would read it next (its
+  // messages belong to this line); its count of opaque items is the watch's
+  // starting point.
+  const int32_t line = p.Line;
+  a.diag.currentLine = line;
+  a.diag.currentSource = p.cSourceListPos;
+  LexPeek(a);
+  if (p.Item == I_TokenN && kSettlingStatement[p.ITokVal] && p.ILine == line)
+    Watch(a, line);
+  else if (p.ILine == line)
+    lines->SetSettled(static_cast<size_t>(line - 1), kNever);
 }

@@ -24,6 +24,7 @@
 #include "symbols/options.h"
 
 struct Assembly;
+class SourceLines;
 
 // What may change how a settled line assembles: the options, the radix.
 struct LineContext {
@@ -33,8 +34,6 @@ struct LineContext {
 // A line being assembled whose effect is checked when its end is reached.
 struct LineWatch {
   bool armed = false;
-  bool firstSeen = false;  // its statement's first item was noted
-  bool needFirst = false;  // armed, and that item not noted yet
   int32_t source = 0, line = 0;
   int32_t statements = 0, undefs = 0, redefs = 0;
   uint32_t reports = 0, opaqueItems = 0;
@@ -42,17 +41,25 @@ struct LineWatch {
 };
 
 struct LineSkipState {
+  bool stepping = false;              // this pass steps over settled lines
   std::vector<LineContext> contexts;  // at most 3 a run, numbered from 1
   LineWatch watch;
   // The number of the context in force, while only settled lines have run
   // since it was taken; -1 when not known.
   int context = -1;
+  int lastContext = 0;  // the number of the context taken last
+  // The lines of the source slot looked at last in this pass.
+  int32_t viewSlot = -1;
+  const SourceLines* view = nullptr;
 };
 
-// Every pass starts with no line watched and its context not known.
-inline void StartLineSkipPass(LineSkipState& k) {
+// Every pass starts with no line watched and its context not known; the
+// final pass assembles every line.
+inline void StartLineSkipPass(LineSkipState& k, bool stepping) {
+  k.stepping = stepping;
   k.watch = LineWatch{};
   k.context = -1;
+  k.viewSlot = -1;
 }
 
 // Every run starts knowing nothing of its lines.
@@ -64,11 +71,8 @@ inline bool AtLineStart(const TLexPos& p) {
   return !p.SValid && p.Item == I_EOL && p.LPos == 1 && p.LEnd > 0;
 }
 
-// At the start of a line in a pass that is not final: records what the line
-// watched before did, steps over the settled lines from here on, and watches
-// the line it stops at.
+// When the end of a line has been consumed in a pass that is not final and
+// the next line starts: records what the line watched before did, steps over
+// the settled lines from here on, and reads the first item of the line it
+// stops at, watching the line when it starts with an instruction or data list.
 void StepOverSettledLines(Assembly& a);
-
-// The first item of a watched line's statement has been read: a statement
-// that is no instruction or data list ends the watch.
-void NoteWatchedStatement(Assembly& a);

@@ -31,7 +31,7 @@ void ResetForPass(Assembly& a) {
   ResetNextMap(a);
   a.image.profiling = false;
 
-  StartLineSkipPass(a.lineSkip);
+  StartLineSkipPass(a.lineSkip, !p.finalPass && a.env.stepOverSettledLines);
 
   StatementState& s = a.stmt;
   s.PendingLabel = nullptr;
@@ -78,6 +78,7 @@ void OnEndOfLine(Assembly& a) {
   s.ColonSeen = false;
   s.localLabel = false;
   LexNext(a);
+  if (a.lineSkip.stepping && AtLineStart(a.lex.pos)) StepOverSettledLines(a);
 }
 
 // A keyword without a statement of its own may call a user function of
@@ -376,10 +377,6 @@ void RunStatementWithProgress(Assembly& a) {
   const StatementStart before(a);
   RunStatement(a);
   if (a.stmt.endFlag || a.pass.abort) return;
-  // At the start of a line the loop looks for settled lines before it reads.
-  // (An end of line is read ahead with the next line: consuming it leaves
-  // the position as it was, and is the progress made.)
-  if (AtLineStart(a.lex.pos) && (before.item == I_EOL || !before.StillAt(a))) return;
   PeekStatementStart(a);
   if (a.lex.pos.Item != I_Null && before.StillAt(a)) LexNext(a);
 }
@@ -391,11 +388,8 @@ void RunPass(Assembly& a) {
   StatementState& s = a.stmt;
   for (;;) {
     while (!s.endFlag && !a.pass.abort) {
-      if (AtLineStart(a.lex.pos) && !a.pass.finalPass && a.env.stepOverSettledLines)
-        StepOverSettledLines(a);
       PeekStatementStart(a);
       if (a.lex.pos.Item == I_Null) break;
-      if (a.lineSkip.watch.needFirst) NoteWatchedStatement(a);
       RunStatementWithProgress(a);
     }
     s.endFlag = true;
