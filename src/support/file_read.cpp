@@ -35,9 +35,26 @@ std::string ReadInputFile(const std::string& path, std::string& bytes, uint64_t 
       close(fd);
       return TooLarge(limit);
     }
-    bytes.reserve(static_cast<size_t>(st.st_size));
+    // Straight into the text: going through a buffer would touch more memory
+    // (fresh pages are most of what reading a large source costs).
+    bytes.resize(static_cast<size_t>(st.st_size));
+    size_t got = 0;
+    while (got < bytes.size()) {
+      const ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        const int err = errno;
+        close(fd);
+        bytes.clear();
+        return std::strerror(err);
+      }
+      if (n == 0) break;
+      got += static_cast<size_t>(n);
+    }
+    bytes.resize(got);
   }
-  // Devices and pipes have no size: read until the end or the limit.
+  // Devices and pipes have no size, and a file may have grown: read until the
+  // end or the limit.
   char buf[65536];
   for (;;) {
     ssize_t n = read(fd, buf, sizeof buf);
