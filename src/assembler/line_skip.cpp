@@ -188,14 +188,16 @@ void StepOverSettledLines(Assembly& a) {
   // seen: such a line is not watched.
   if (a.diag.lastErrorLine == p.Line) return;
   // The first item is read as the statement loop would read it next (its
-  // messages belong to this line); its count of opaque items is the watch's
-  // starting point.
-  const int32_t line = p.Line;
+  // messages belong to this line). It must be the line's own keyword: a
+  // macro argument standing first may be another instruction each time.
+  const int32_t line = p.Line, source = p.cSourceListPos;
+  const uint32_t opaqueBefore = a.lex.opaqueItems;
   a.diag.currentLine = line;
-  a.diag.currentSource = p.cSourceListPos;
+  a.diag.currentSource = source;
   LexPeek(a);
-  if (p.Item == I_TokenN && kSettlingStatement[p.ITokVal] && p.ILine == line)
+  if (p.cSourceListPos != source || p.ILine != line || !a.lex.paramStack.empty()) return;
+  if (p.Item == I_TokenN && kSettlingStatement[p.ITokVal] && a.lex.opaqueItems == opaqueBefore + 1)
     Watch(a, line);
-  else if (p.ILine == line)
+  else
     lines->SetSettled(static_cast<size_t>(line - 1), kNever);
 }

@@ -98,7 +98,8 @@ TEST(LineSkipTest, CasesAndExamplesEndEveryPassAlike) {
 // Sources where what a line assembles to in one pass is not what it gives in
 // the next: options and radix set under a forward reference, a line that
 // stops fitting below the top of memory, one file included under two sets of
-// options, lines repeated by loops and macros, and lines whose errors are
+// options, lines repeated by loops and macros (one led by a macro argument
+// that stands for a different instruction each time), and lines whose errors are
 // counted once per line number.
 TEST(LineSkipTest, LinesThatChangeBetweenPassesAreAssembledAgain) {
   const std::map<std::string, std::string> sources = {
@@ -161,6 +162,17 @@ TEST(LineSkipTest, LinesThatChangeBetweenPassesAreAssembledAgain) {
        "        ds gap\n"
        "far:    ret\n"
        "gap     equ 3\n"},
+      {"argument_first.asm",
+       "op      MACRO(ins)\n"
+       "        nop\n"
+       "        ins\n"
+       "        nop\n"
+       "        MEND\n"
+       "        op(nop)\n"
+       "        op(neg)\n"
+       "        op(nop)\n"
+       "        jp far\n"
+       "far:    ret\n"},
       {"errors.asm",
        "        include \"bad.inc\"\n"
        "        ld a,300\n"
