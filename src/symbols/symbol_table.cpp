@@ -157,7 +157,8 @@ const char* NameStore::Add(std::string_view name) {
   const size_t need = StoredNameSize(name);
   if (capacity_ - used_ < need) {
     capacity_ = std::max(kBlock, need);
-    blocks_.push_back(std::make_unique<char[]>(capacity_));
+    // Not cleared: a block's memory is touched only as names fill it.
+    blocks_.push_back(std::make_unique_for_overwrite<char[]>(capacity_));
     used_ = 0;
   }
   char* at = blocks_.back().get() + used_;
