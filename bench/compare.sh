@@ -69,7 +69,8 @@ PY
 }
 turns=$(interleaved)
 
-per() { "$cost" "$1" | sed -n 's/.*, \([0-9]*\) ns per statement/\1/p'; }
+costs=$("$cost" corpus.asm macro_loops.asm)
+per() { echo "$costs" | sed -n "s/^$1: .*, \([0-9]*\) ns per statement/\1/p"; }
 plain=$(per corpus.asm)
 heavy=$(per macro_loops.asm)
 

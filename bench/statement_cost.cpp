@@ -6,10 +6,12 @@
 //
 // usage: statement_cost SOURCE...   (run in the sources' folder)
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "assembler/assembly.h"
 #include "bench_context.h"
@@ -29,26 +31,36 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: statement_cost SOURCE...\n");
     return 2;
   }
-  for (int i = 1; i < argc; ++i) {
+  struct Source {
     double best = 1e30;
     long long statements = 0;
     int passes = 0;
-    // The best of five runs: the machine may be busy with other work.
-    for (int round = 0; round < 5; ++round) {
+  };
+  std::vector<Source> sources(static_cast<size_t>(argc - 1));
+  // The best of nine runs, the sources taken in turn round after round: on a
+  // shared machine the speed changes from second to second, and a ratio
+  // between sources is only fair when both saw the same spells.
+  for (int round = 0; round < 9; ++round) {
+    for (size_t i = 0; i < sources.size(); ++i) {
+      Source& s = sources[i];
       BenchContext ctx;
-      statements = 0;
-      passes = 0;
+      s.statements = 0;
+      s.passes = 0;
       ctx.a->runPass = [&](Assembly& a) {
         RunPass(a);
-        statements += a.pass.statementCount;
-        ++passes;
+        s.statements += a.pass.statementCount;
+        ++s.passes;
       };
       const double start = CpuSeconds();
-      AssembleMain(*ctx.a, argv[i]);
-      best = std::min(best, CpuSeconds() - start);
+      AssembleMain(*ctx.a, argv[i + 1]);
+      s.best = std::min(s.best, CpuSeconds() - start);
     }
-    std::printf("%s: %lld statements in %d passes, %.1f ms CPU, %.0f ns per statement\n", argv[i],
-                statements, passes, best * 1e3, best * 1e9 / static_cast<double>(statements));
+  }
+  for (size_t i = 0; i < sources.size(); ++i) {
+    const Source& s = sources[i];
+    std::printf("%s: %lld statements in %d passes, %.1f ms CPU, %.0f ns per statement\n",
+                argv[i + 1], s.statements, s.passes, s.best * 1e3,
+                s.best * 1e9 / static_cast<double>(s.statements));
   }
   return 0;
 }
