@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "support/fresh_memory.h"
+
 namespace {
 
 std::string TooLarge(uint64_t limit) {
@@ -36,7 +38,10 @@ std::string ReadInputFile(const std::string& path, std::string& bytes, uint64_t 
       return TooLarge(limit);
     }
     // Straight into the text: going through a buffer would touch more memory
-    // (fresh pages are most of what reading a large source costs).
+    // (fresh pages are most of what reading a large source costs), and the
+    // text's pages are made present in one step before they are filled.
+    bytes.reserve(static_cast<size_t>(st.st_size));
+    PrepareForFilling(bytes.data(), static_cast<size_t>(st.st_size));
     bytes.resize(static_cast<size_t>(st.st_size));
     size_t got = 0;
     while (got < bytes.size()) {
