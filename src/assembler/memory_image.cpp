@@ -7,6 +7,7 @@
 namespace {
 
 const TMemCell kInitialCell{};
+const CellOrigin kNoOrigin{};
 
 void RebuildPageTables(Assembly& a) {
   MemoryImage& m = a.image;
@@ -66,6 +67,17 @@ TMemCell& MemoryImage::WritableCell(int32_t cell) {
     usedPages.push_back(cell >> kPageBits);
   }
   return page[cell & (kPageSize - 1)];
+}
+
+const CellOrigin& MemoryImage::Origin(int32_t cell) const {
+  const auto& page = origins[cell >> kPageBits];
+  return page ? page[cell & (kPageSize - 1)] : kNoOrigin;
+}
+
+CellOrigin* MemoryImage::WritableOrigins(int32_t cell) {
+  auto& page = origins[cell >> kPageBits];
+  if (!page) page = std::make_unique<CellOrigin[]>(kPageSize);
+  return &page[cell & (kPageSize - 1)];
 }
 
 void ResetNextMap(Assembly& a) {
@@ -132,10 +144,10 @@ void StoreImageByte(Assembly& a, int64_t address, uint8_t value, bool isCode, bo
   c.Read = true;
   c.Used = true;
   c.Profile = a.image.profiling;
+  if (!a.image.keepOrigins) return;
   int32_t line = a.diag.currentLine, source = a.diag.currentSource;
   InvocationLine(a, line, source);
-  c.Line = line;
-  c.SourceID = source;
+  *a.image.WritableOrigins(cellNo) = CellOrigin{source, line};
 }
 
 namespace {
@@ -146,28 +158,30 @@ namespace {
 template <typename WritableAt>
 void StoreRun(Assembly& a, int64_t address, std::span<const uint8_t> bytes, bool isCode,
               WritableAt writableAt) {
-  if (a.image.storesWithheld) return;
-  int32_t line = a.diag.currentLine, source = a.diag.currentSource;
-  InvocationLine(a, line, source);
+  MemoryImage& m = a.image;
+  if (m.storesWithheld) return;
+  CellOrigin origin{a.diag.currentSource, a.diag.currentLine};
+  if (m.keepOrigins) InvocationLine(a, origin.Line, origin.SourceID);
   auto store = [&](TMemCell& c, size_t i) {
     c.Value = bytes[i];
     c.Execute = isCode;
     c.Write = writableAt(i);
     c.Read = true;
     c.Used = true;
-    c.Profile = a.image.profiling;
-    c.Line = line;
-    c.SourceID = source;
+    c.Profile = m.profiling;
   };
   ForEachLinearRun(a, address, bytes.size(), true, [&](size_t i, size_t run, int32_t first) {
     if (first >= 0) {
-      TMemCell* cells = &a.image.WritableCell(first);
+      TMemCell* cells = &m.WritableCell(first);
       for (size_t k = 0; k < run; ++k) store(cells[k], i + k);
+      if (m.keepOrigins) std::fill_n(m.WritableOrigins(first), run, origin);
       return;
     }
     for (size_t k = 0; k < run; ++k) {
       int32_t cellNo = MapAddress(a, address + static_cast<int64_t>(i + k), true);
-      if (cellNo >= 0) store(a.image.WritableCell(cellNo), i + k);
+      if (cellNo < 0) continue;
+      store(m.WritableCell(cellNo), i + k);
+      if (m.keepOrigins) *m.WritableOrigins(cellNo) = origin;
     }
   });
 }
@@ -202,7 +216,10 @@ void ReadImageBytes(const Assembly& a, int64_t address, std::span<uint8_t> out) 
 }
 
 void ClearImage(Assembly& a) {
-  for (int32_t p : a.image.usedPages) a.image.pages[p].reset();
+  for (int32_t p : a.image.usedPages) {
+    a.image.pages[p].reset();
+    a.image.origins[p].reset();
+  }
   a.image.usedPages.clear();
   RebuildPageTables(a);
 }

@@ -20,7 +20,7 @@ struct TMemCell {
   uint8_t Value = 0;
   uint8_t Compare = 0;  // reference byte loaded by IMPORT_COMPARISON
   uint8_t timerMarks = 0;
-  // The marks share one byte: a cell is 12 bytes, and the 2.3 M cells of a
+  // The marks share one byte: a cell is 4 bytes, and the 2.3 M cells of a
   // Next image touch less memory when large files are imported.
   bool Execute : 1 = true;
   bool Profile : 1 = false;
@@ -28,10 +28,14 @@ struct TMemCell {
   bool Read : 1 = true;
   bool Rom : 1 = false;
   bool Used : 1 = false;
+};
+static_assert(sizeof(TMemCell) == 4);
+
+// The source line that planted a cell, which only the list file reads.
+struct CellOrigin {
   int32_t SourceID = -1;
   int32_t Line = 0;
 };
-static_assert(sizeof(TMemCell) == 12);
 
 struct TSegmentEntry {
   uint32_t Base = 0;
@@ -52,14 +56,21 @@ struct TSegmentEntry {
 };
 
 // Cells are allocated in pages of 1024 on first write; an unallocated page
-// reads as initial cells, and clearing drops pages. A page is 12 KB: a small
+// reads as initial cells, and clearing drops pages. A page is 4 KB: a small
 // program touches only the pages it plants in, and an 8K window of the
 // machine's memory is eight consecutive pages.
+//
+// The origins of the cells (8 bytes each, twice a cell's size) are kept in
+// pages of their own, and only once a list file has been asked for in the
+// run: every pass before the final one assembles the same statements, so
+// the final pass, whose image is written, keeps the origin of every cell.
 struct MemoryImage {
   static constexpr int32_t kPageBits = 10;
   static constexpr int32_t kPageSize = 1 << kPageBits;
   static constexpr int32_t kPageCount = (kImageCells + kPageSize - 1) / kPageSize;
   std::array<std::unique_ptr<TMemCell[]>, kPageCount> pages;
+  std::array<std::unique_ptr<CellOrigin[]>, kPageCount> origins;
+  bool keepOrigins = false;
   std::vector<int32_t> usedPages;
   std::array<int32_t, 256> pageTable{};  // cell base of each 8K page
   std::array<int32_t, 8> mmuSlots{};     // Next slots under ZXNEXTMAP
@@ -71,6 +82,10 @@ struct MemoryImage {
 
   const TMemCell& Cell(int32_t cell) const;
   TMemCell& WritableCell(int32_t cell);
+  const CellOrigin& Origin(int32_t cell) const;
+  // The origins of the page holding `cell`, from that cell on; made when
+  // missing.
+  CellOrigin* WritableOrigins(int32_t cell);
 };
 
 // Logical address -> cell number by the current machine model. When storing,

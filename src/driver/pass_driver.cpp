@@ -28,6 +28,7 @@ void SetDefaultStackPointer(Assembly& a) {
 void ClearRunState(Assembly& a) {
   ClearSymbols(a);
   ClearLineSkips(a);
+  a.image.keepOrigins = false;
   a.pass = PassState{};
   a.compress = CompressState{};
   SetDefaultStackPointer(a);

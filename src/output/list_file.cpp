@@ -33,16 +33,16 @@ class ListBuilder {
  public:
   explicit ListBuilder(const Assembly& a) : a_(a) {}
 
-  void Cell(int32_t number, const TMemCell& c) {
-    bool planted = c.SourceID >= 0 && c.Line >= 0;
+  void Cell(int32_t number, const TMemCell& c, const CellOrigin& o) {
+    bool planted = o.SourceID >= 0 && o.Line >= 0;
     if (open_ &&
-        (!planted || number != nextCell_ || c.SourceID != group_.source || c.Line != group_.line))
+        (!planted || number != nextCell_ || o.SourceID != group_.source || o.Line != group_.line))
       Flush();
     if (!planted) return;
     if (!open_) {
       group_.firstCell = number;
-      group_.source = c.SourceID;
-      group_.line = c.Line;
+      group_.source = o.SourceID;
+      group_.line = o.Line;
       group_.bytes.clear();
       open_ = true;
     }
@@ -109,7 +109,8 @@ std::vector<std::string> BuildListLines(const Assembly& a) {
   for (int32_t page : pages) {
     int32_t first = page << MemoryImage::kPageBits;
     int32_t end = std::min(first + MemoryImage::kPageSize, kImageCells);
-    for (int32_t cell = first; cell < end; ++cell) list.Cell(cell, a.image.Cell(cell));
+    for (int32_t cell = first; cell < end; ++cell)
+      list.Cell(cell, a.image.Cell(cell), a.image.Origin(cell));
   }
   return list.Finish();
 }

@@ -265,6 +265,8 @@ void OutputPara(Assembly& a, TToken) {
 
 // OUTPUT_LIST file [, value]; an empty name is allowed (nothing is saved).
 void OutputList(Assembly& a, TToken) {
+  // From here on the image keeps the source line of every planted byte.
+  a.image.keepOrigins = true;
   DirectiveArgs args(a);
   std::string file = args.FileOrEmpty();
   uint32_t value = 0;

@@ -68,20 +68,31 @@ TEST_F(Image, StoreMarksAndClearOnlyWhatWasWritten) {
   Model(mdl48K);
   const TMemCell& fresh = ReadImageCell(a, 0x8000);
   EXPECT_EQ(fresh.Value, 0);
-  EXPECT_EQ(fresh.SourceID, -1);
   EXPECT_TRUE(fresh.Execute && fresh.Write && fresh.Read);
   EXPECT_FALSE(fresh.Used);
   a.diag.currentLine = 42;
   StoreImageByte(a, 0x8000, 0x3E, true, false);
   const TMemCell& c = ReadImageCell(a, 0x8000);
   EXPECT_EQ(c.Value, 0x3E);
-  EXPECT_EQ(c.Line, 42);
-  EXPECT_EQ(c.SourceID, 0);
   EXPECT_TRUE(c.Used && c.Execute && c.Read);
   EXPECT_FALSE(c.Write);
   EXPECT_EQ(a.image.usedPages.size(), 1u);
+  // Source lines are kept only once a list file is wanted, byte by byte and
+  // for runs alike.
+  const int32_t cell = MapAddress(a, 0x8000);
+  EXPECT_EQ(a.image.Origin(cell).SourceID, -1);
+  a.image.keepOrigins = true;
+  StoreImageByte(a, 0x8000, 0x3E, true, false);
+  a.diag.currentLine = 43;
+  const uint8_t run[] = {1, 2, 3};
+  StoreImageBytes(a, 0x8001, run, false, true);
+  EXPECT_EQ(a.image.Origin(cell).Line, 42);
+  EXPECT_EQ(a.image.Origin(cell).SourceID, 0);
+  EXPECT_EQ(a.image.Origin(cell + 3).Line, 43);
+  EXPECT_EQ(a.image.Origin(cell + 4).SourceID, -1);
   ClearImage(a);
   EXPECT_EQ(ReadImageByte(a, 0x8000), 0);
+  EXPECT_EQ(a.image.Origin(cell).SourceID, -1);
   EXPECT_TRUE(a.image.usedPages.empty());
 }
 
