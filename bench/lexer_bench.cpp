@@ -53,7 +53,7 @@ struct Context : BenchContext {
   Context() {
     BuildKeywordTable(a->keywords);
     TSource& s = a->sources.slots[0];
-    DecodeSourceText(Corpus(), s.Lines);
+    DecodeSourceText(FileBytes(Corpus()), s.Lines);
     s.loaded = s.exists = true;
     s.ShortName = "corpus.asm";
   }

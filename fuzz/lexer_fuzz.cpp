@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   TSource& src = a.sources.slots[0];
   src.Lines.clear();
-  if (!DecodeSourceText(std::string(text), src.Lines)) return 0;
+  if (!DecodeSourceText(FileBytes(text), src.Lines)) return 0;
   src.loaded = true;
   src.ShortName = "fuzz.asm";
   size_t chars = 0;

@@ -66,24 +66,22 @@ bool DecodeUtf16(std::string_view in, bool bigEndian, std::string& out) {
 
 }  // namespace
 
-void SourceLines::Assign(std::string text) {
+void SourceLines::Assign(FileBytes text) {
   // Every line end becomes one "\n", in place: the text only shrinks.
-  if (text.find('\r') != std::string::npos) {
+  if (text.view().find('\r') != std::string_view::npos) {
+    char* t = text.data();
     const size_t n = text.size();
     size_t w = 0;
     for (size_t r = 0; r < n; ++r) {
-      char c = text[r];
+      char c = t[r];
       if (c == '\r') {
         c = '\n';
-        if (r + 1 < n && text[r + 1] == '\n') ++r;
+        if (r + 1 < n && t[r + 1] == '\n') ++r;
       }
-      text[w++] = c;
+      t[w++] = c;
     }
-    text.resize(w);
+    text.Truncate(w);
   }
-  // A short text would live inside the string object, and the views handed
-  // out must survive this object being moved.
-  if (text.capacity() < 32) text.reserve(32);
   const size_t n = text.size();
   marks_.clear();
   marks_.shrink_to_fit();
@@ -97,7 +95,7 @@ void SourceLines::Assign(std::string text) {
     const char* const begin = text.data();
     const char* const end = begin + n;
     // Counted with memchr, which scans many bytes a step.
-    size_t count = text.back() != '\n' ? 1 : 0;
+    size_t count = text.data()[n - 1] != '\n' ? 1 : 0;
     for (const char* p = begin; (p = static_cast<const char*>(std::memchr(p, '\n', end - p))); ++p)
       ++count;
     lengths_.reserve(count);
@@ -116,17 +114,17 @@ void SourceLines::Assign(std::string text) {
 }
 
 SourceLines& SourceLines::operator=(const std::vector<std::string>& lines) {
-  std::string text;
+  FileBytes text;
   size_t total = 0;
   for (const std::string& l : lines) total += l.size() + 1;
-  text.reserve(std::max<size_t>(total, 32));
+  text.Reserve(total);
   marks_.clear();
   marks_.reserve(lines.size() + 1);
   lengths_.assign(lines.size(), 0);
   for (const std::string& l : lines) {
     marks_.push_back(static_cast<uint32_t>(text.size()));
-    text += l;
-    text += '\n';
+    text.Append(l.data(), l.size());
+    text.Append("\n", 1);
   }
   marks_.push_back(static_cast<uint32_t>(text.size()));
   text_ = std::move(text);
@@ -138,7 +136,7 @@ SourceLines& SourceLines::operator=(const std::vector<std::string>& lines) {
 }
 
 void SourceLines::clear() {
-  text_ = std::string();
+  text_.clear();
   marks_ = std::vector<uint32_t>();
   lengths_ = std::vector<uint8_t>();
   ClearSettled();
@@ -175,8 +173,8 @@ std::string_view SourceLines::Find(size_t i) const {
   return std::string_view(text_.data() + cursorStart_, cursorEnd_ - cursorStart_);
 }
 
-bool DecodeSourceText(std::string bytes, SourceLines& lines) {
-  std::string_view b(bytes);
+bool DecodeSourceText(FileBytes bytes, SourceLines& lines) {
+  std::string_view b = bytes.view();
   std::string text;
   if (b.size() >= 3 && b.substr(0, 3) == "\xEF\xBB\xBF") {
     if (!DecodeUtf8(b.substr(3), text)) return false;
@@ -188,14 +186,14 @@ bool DecodeSourceText(std::string bytes, SourceLines& lines) {
     lines.Assign(std::move(bytes));
     return true;
   }
-  bytes = std::string();
-  lines.Assign(std::move(text));
+  bytes.clear();
+  lines.Assign(FileBytes(text));
   return true;
 }
 
 bool DecodeSourceText(std::string_view bytes, std::vector<std::string>& lines) {
   SourceLines decoded;
-  if (!DecodeSourceText(std::string(bytes), decoded)) return false;
+  if (!DecodeSourceText(FileBytes(bytes), decoded)) return false;
   lines.clear();
   lines.reserve(decoded.size());
   for (size_t i = 0; i < decoded.size(); ++i) lines.emplace_back(decoded[i]);
@@ -248,7 +246,7 @@ int LoadSource(Assembly& a, std::string_view name) {
 
   if (!PathExists(full)) return slot;  // a missing file is an empty source
   s.exists = true;
-  std::string bytes;
+  FileBytes bytes;
   s.readError = ReadInputFile(full, bytes);
   if (!s.readError.empty()) return slot;
   if (!DecodeSourceText(std::move(bytes), s.Lines)) {

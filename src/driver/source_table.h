@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/types.h"
+#include "support/file_read.h"
 
 struct Assembly;
 
@@ -36,7 +37,7 @@ class SourceLines {
     return Find(i);
   }
   // Takes the decoded text of a file: lines end at CR LF, LF or CR.
-  void Assign(std::string text);
+  void Assign(FileBytes text);
   // The lines as given, one per element (line ends inside them stay).
   SourceLines& operator=(const std::vector<std::string>& lines);
   void clear();
@@ -61,7 +62,7 @@ class SourceLines {
   std::string_view Find(size_t i) const;
   // Length of line i, which starts at `start`.
   size_t LengthAt(size_t i, size_t start) const;
-  std::string text_;
+  FileBytes text_;
   std::vector<uint8_t> lengths_;
   // Start of every stride-th line; with a stride of 1 (lines given one by
   // one, which may hold line ends) also one past the end of the last, and
@@ -162,5 +163,5 @@ void ClearSources(Assembly& a);
 // CR LF, LF or CR. Returns false when the bytes are not valid for the mark.
 // The bytes are taken over: plain 8-bit text becomes the lines' buffer
 // without a copy.
-bool DecodeSourceText(std::string bytes, SourceLines& lines);
+bool DecodeSourceText(FileBytes bytes, SourceLines& lines);
 bool DecodeSourceText(std::string_view bytes, std::vector<std::string>& lines);

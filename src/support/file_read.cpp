@@ -18,7 +18,26 @@ std::string TooLarge(uint64_t limit) {
 
 }  // namespace
 
-std::string ReadInputFile(const std::string& path, std::string& bytes, uint64_t limit) {
+void FileBytes::Reserve(size_t n) {
+  if (n <= capacity_) return;
+  auto bigger = std::make_unique_for_overwrite<char[]>(n);
+  if (size_ > 0) std::memcpy(bigger.get(), data_.get(), size_);
+  data_ = std::move(bigger);
+  capacity_ = n;
+}
+
+char* FileBytes::Extend(size_t n) {
+  if (capacity_ - size_ < n) Reserve(std::max(size_ + n, capacity_ * 2));
+  char* at = data_.get() + size_;
+  size_ += n;
+  return at;
+}
+
+void FileBytes::Append(const char* s, size_t n) {
+  if (n > 0) std::memcpy(Extend(n), s, n);
+}
+
+std::string ReadInputFile(const std::string& path, FileBytes& bytes, uint64_t limit) {
   bytes.clear();
   int fd = open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return std::strerror(errno);
@@ -40,12 +59,13 @@ std::string ReadInputFile(const std::string& path, std::string& bytes, uint64_t 
     // Straight into the text: going through a buffer would touch more memory
     // (fresh pages are most of what reading a large source costs), and the
     // text's pages are made present in one step before they are filled.
-    bytes.reserve(static_cast<size_t>(st.st_size));
-    PrepareForFilling(bytes.data(), static_cast<size_t>(st.st_size));
-    bytes.resize(static_cast<size_t>(st.st_size));
+    const auto size = static_cast<size_t>(st.st_size);
+    bytes.Reserve(size);
+    PrepareForFilling(bytes.data(), size);
+    char* to = bytes.Extend(size);
     size_t got = 0;
-    while (got < bytes.size()) {
-      const ssize_t n = read(fd, bytes.data() + got, bytes.size() - got);
+    while (got < size) {
+      const ssize_t n = read(fd, to + got, size - got);
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) {
         const int err = errno;
@@ -56,7 +76,7 @@ std::string ReadInputFile(const std::string& path, std::string& bytes, uint64_t 
       if (n == 0) break;
       got += static_cast<size_t>(n);
     }
-    bytes.resize(got);
+    bytes.Truncate(got);
   }
   // Devices and pipes have no size, and a file may have grown: read until the
   // end or the limit.
@@ -76,7 +96,7 @@ std::string ReadInputFile(const std::string& path, std::string& bytes, uint64_t 
       bytes.clear();
       return TooLarge(limit);
     }
-    bytes.append(buf, static_cast<size_t>(n));
+    bytes.Append(buf, static_cast<size_t>(n));
   }
   close(fd);
   return "";

@@ -4,16 +4,48 @@
 // ends or a multi-gigabyte file gives a clear error instead of exhausting
 // memory or hanging.
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 
 // Largest input file read whole: far above any real source or binary.
 inline constexpr uint64_t kMaxInputFileBytes = 128u << 20;
 
+// The bytes of a file. Unlike a string, room made for them is not cleared
+// first: a large source is written once, by the read, not twice.
+class FileBytes {
+ public:
+  FileBytes() = default;
+  explicit FileBytes(std::string_view s) { Append(s.data(), s.size()); }
+  char* data() { return data_.get(); }
+  const char* data() const { return data_.get(); }
+  size_t size() const { return size_; }
+  size_t capacity() const { return capacity_; }
+  bool empty() const { return size_ == 0; }
+  std::string_view view() const { return {data_.get(), size_}; }
+  // Room for n bytes in all; the bytes held are kept.
+  void Reserve(size_t n);
+  // n new bytes, not yet set, after those held.
+  char* Extend(size_t n);
+  void Append(const char* s, size_t n);
+  // Keeps the first n bytes (n at most the size).
+  void Truncate(size_t n) { size_ = n < size_ ? n : size_; }
+  void clear() {
+    data_.reset();
+    size_ = capacity_ = 0;
+  }
+
+ private:
+  std::unique_ptr<char[]> data_;
+  size_t size_ = 0, capacity_ = 0;
+};
+
 // Reads the file `path` into `bytes`. Returns "" on success, or why the file
 // could not be read: the system's reason, "is a folder", or "is larger than
 // 128 MiB". At most `limit` bytes are ever held.
-std::string ReadInputFile(const std::string& path, std::string& bytes,
+std::string ReadInputFile(const std::string& path, FileBytes& bytes,
                           uint64_t limit = kMaxInputFileBytes);
 
 // Reads at most `limit` bytes from the start of the file `path` into `bytes`

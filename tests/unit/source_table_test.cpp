@@ -43,7 +43,7 @@ TEST(SourceText, EveryLineIsFoundInAnyOrder) {
   text += "last";
   want.push_back("last");
   SourceLines lines;
-  ASSERT_TRUE(DecodeSourceText(std::string(text), lines));
+  ASSERT_TRUE(DecodeSourceText(FileBytes(text), lines));
   ASSERT_EQ(lines.size(), want.size());
   for (size_t i = 0; i < want.size(); ++i) ASSERT_EQ(lines[i], want[i]) << "line " << i;
   for (size_t i = want.size(); i-- > 0;) ASSERT_EQ(lines[i], want[i]) << "line " << i;
