@@ -16,9 +16,11 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/src"
 cd "$work/src"
 printf '        org 0\n        ld a,1\n' > small.asm
-# The corpora declare no output; a binary of the whole image is appended.
+# The corpora declare no output; a binary of the whole image is appended,
+# and for the smaller one its list file as well.
 python3 "$here/gen_corpus.py" 30000 > corpus.asm
 printf '        OUTPUT_BIN "corpus.bin", 0, $\n' >> corpus.asm
+printf '        OUTPUT_LIST "corpus.lst"\n' >> corpus.asm
 python3 "$here/gen_corpus.py" 300000 > corpus300k.asm
 printf '        OUTPUT_BIN "corpus300k.bin", 0, $10000\n' >> corpus300k.asm
 cp "$here"/*.asm .
@@ -36,13 +38,15 @@ done
 
 status=0
 for f in *.asm; do
+  # Both run in the same folder: files such as the list file name it.
   for side in old new; do
-    mkdir -p "$work/$side/$f"
-    cp "$f" "$work/$side/$f/"
+    mkdir -p "$work/run" "$work/$side"
+    cp "$f" "$work/run/"
     bin=$old
     [ "$side" = new ] && bin=$new
-    (cd "$work/$side/$f" && set +e && "$bin" "$f" > stdout.txt 2> stderr.txt
+    (cd "$work/run" && set +e && "$bin" "$f" > stdout.txt 2> stderr.txt
      echo "exit $?" > exit.txt)
+    mv "$work/run" "$work/$side/$f"
   done
   if diff -r "$work/old/$f" "$work/new/$f" > "$work/diff.txt"; then
     echo "same: $f ($(ls "$work/new/$f" | wc -l) files)"
