@@ -4,7 +4,8 @@
 // statement. Comparing a macro- and loop-heavy source with the plain corpus
 // shows what repeating text through saved positions costs.
 //
-// usage: statement_cost SOURCE...   (run in the sources' folder)
+// usage: statement_cost SOURCE...   (run in the sources' folder; the ratios
+// of the others to the first source follow the figures)
 
 #include <algorithm>
 #include <cstdio>
@@ -33,14 +34,17 @@ int main(int argc, char** argv) {
   }
   struct Source {
     double best = 1e30;
+    std::vector<double> perStatement;  // each round's CPU time per statement
     long long statements = 0;
     int passes = 0;
   };
   std::vector<Source> sources(static_cast<size_t>(argc - 1));
-  // The best of nine runs, the sources taken in turn round after round: on a
-  // shared machine the speed changes from second to second, and a ratio
-  // between sources is only fair when both saw the same spells.
-  for (int round = 0; round < 9; ++round) {
+  // The sources are taken in turn, round after round: on a shared machine
+  // the speed changes from second to second. Each source's figure is its
+  // best round; the ratios to the first source are the median of each
+  // round's ratio, its runs having stood side by side.
+  constexpr int kRounds = 11;
+  for (int round = 0; round < kRounds; ++round) {
     for (size_t i = 0; i < sources.size(); ++i) {
       Source& s = sources[i];
       BenchContext ctx;
@@ -53,14 +57,24 @@ int main(int argc, char** argv) {
       };
       const double start = CpuSeconds();
       AssembleMain(*ctx.a, argv[i + 1]);
-      s.best = std::min(s.best, CpuSeconds() - start);
+      const double spent = CpuSeconds() - start;
+      s.best = std::min(s.best, spent);
+      s.perStatement.push_back(spent / static_cast<double>(std::max(1LL, s.statements)));
     }
   }
   for (size_t i = 0; i < sources.size(); ++i) {
     const Source& s = sources[i];
     std::printf("%s: %lld statements in %d passes, %.1f ms CPU, %.0f ns per statement\n",
                 argv[i + 1], s.statements, s.passes, s.best * 1e3,
-                s.best * 1e9 / static_cast<double>(s.statements));
+                s.best * 1e9 / static_cast<double>(std::max(1LL, s.statements)));
+  }
+  for (size_t i = 1; i < sources.size(); ++i) {
+    std::vector<double> ratios;
+    for (int round = 0; round < kRounds; ++round)
+      ratios.push_back(sources[i].perStatement[round] / sources[0].perStatement[round]);
+    std::nth_element(ratios.begin(), ratios.begin() + kRounds / 2, ratios.end());
+    std::printf("%s: %.2fx the cost per statement of %s\n", argv[i + 1], ratios[kRounds / 2],
+                argv[1]);
   }
   return 0;
 }
