@@ -7,8 +7,8 @@
 
 namespace {
 
-// Below this, the call costs more than the faults it saves.
-constexpr size_t kWorthwhile = 64 * 1024;
+// Below this, the call costs about what the faults it saves cost.
+constexpr size_t kWorthwhile = 8 * 1024;
 
 }  // namespace
 

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "assembler/assembly.h"
+#include "support/fresh_memory.h"
 
 namespace {
 
@@ -96,8 +98,11 @@ void IndexInsert(std::vector<SymbolTable::IndexSlot>& index, uint32_t hash, uint
 
 // The slots keep only part of the hash: growing hashes the names again.
 void GrowIndex(SymbolTable& t) {
-  std::vector<SymbolTable::IndexSlot> bigger(t.index.empty() ? kInitialIndexSize
-                                                             : t.index.size() * 2);
+  const size_t size = t.index.empty() ? kInitialIndexSize : t.index.size() * 2;
+  std::vector<SymbolTable::IndexSlot> bigger;
+  bigger.reserve(size);
+  PrepareForFilling(bigger.data(), size * sizeof(SymbolTable::IndexSlot));
+  bigger.resize(size);
   for (const SymbolTable::IndexSlot slot : t.index) {
     if (!slot) continue;
     const uint32_t rec = slot & kRecordMask;
@@ -157,14 +162,30 @@ const char* NameStore::Add(std::string_view name) {
   const size_t need = StoredNameSize(name);
   if (capacity_ - used_ < need) {
     capacity_ = std::max(kBlock, need);
-    // Not cleared: a block's memory is touched only as names fill it.
+    // Not cleared: the first block's memory is touched only as names fill
+    // it (a small program needs a few pages of it). A run that fills one
+    // block fills more: the later ones are made present in one step.
     blocks_.push_back(std::make_unique_for_overwrite<char[]>(capacity_));
+    if (blocks_.size() > 1) PrepareForFilling(blocks_.back().get(), capacity_);
     used_ = 0;
   }
   char* at = blocks_.back().get() + used_;
   WriteStoredName(at, name);
   used_ += need;
   return at;
+}
+
+void RecordStore::ChunkFree::operator()(TRec* chunk) const {
+  std::destroy_n(chunk, kChunk);
+  ::operator delete(chunk);
+}
+
+void RecordStore::AddChunk() {
+  const size_t bytes = sizeof(TRec) * kChunk;
+  TRec* chunk = static_cast<TRec*>(::operator new(bytes));
+  PrepareForFilling(chunk, bytes);
+  std::uninitialized_value_construct_n(chunk, kChunk);
+  chunks_.emplace_back(chunk);
 }
 
 void NameStore::clear() {

@@ -218,7 +218,7 @@ class RecordStore {
   TRec& operator[](size_t i) { return chunks_[i >> kChunkBits][i & (kChunk - 1)]; }
   const TRec& operator[](size_t i) const { return chunks_[i >> kChunkBits][i & (kChunk - 1)]; }
   TRec& emplace_back() {
-    if (size_ == chunks_.size() * kChunk) chunks_.push_back(std::make_unique<TRec[]>(kChunk));
+    if (size_ == chunks_.size() * kChunk) AddChunk();
     return (*this)[size_++];
   }
   void clear() {
@@ -250,7 +250,13 @@ class RecordStore {
  private:
   static constexpr size_t kChunkBits = 8;
   static constexpr size_t kChunk = size_t{1} << kChunkBits;
-  std::vector<std::unique_ptr<TRec[]>> chunks_;
+  // A chunk's memory is made present in one step before its records are
+  // made (support/fresh_memory.h); it is freed the same way it was taken.
+  struct ChunkFree {
+    void operator()(TRec* chunk) const;
+  };
+  void AddChunk();
+  std::vector<std::unique_ptr<TRec[], ChunkFree>> chunks_;
   size_t size_ = 0;
 };
 
