@@ -96,18 +96,18 @@ void IndexInsert(std::vector<SymbolTable::IndexSlot>& index, uint32_t hash, uint
   index[i] = HashTag(hash) | recPlusOne;
 }
 
-// The slots keep only part of the hash: growing hashes the names again.
-void GrowIndex(SymbolTable& t) {
+// The slots keep only part of the hash: growing hashes the names of the
+// first `records` records again (those the index holds). They are taken in
+// the order they were made, in which they and their names lie in memory;
+// taken slot by slot they would be visited at random.
+void GrowIndex(SymbolTable& t, size_t records) {
   const size_t size = t.index.empty() ? kInitialIndexSize : t.index.size() * 2;
   std::vector<SymbolTable::IndexSlot> bigger;
   bigger.reserve(size);
   PrepareForFilling(bigger.data(), size * sizeof(SymbolTable::IndexSlot));
   bigger.resize(size);
-  for (const SymbolTable::IndexSlot slot : t.index) {
-    if (!slot) continue;
-    const uint32_t rec = slot & kRecordMask;
-    IndexInsert(bigger, IndexHash(t.storage[rec - 1].Name()), rec);
-  }
+  for (size_t i = 0; i < records; ++i)
+    IndexInsert(bigger, IndexHash(t.storage[i].Name()), static_cast<uint32_t>(i + 1));
   t.index.swap(bigger);
 }
 
@@ -234,7 +234,7 @@ TRec* FindOrCreateSymbol(Assembly& a, std::string_view name) {
     r->Val.SetError();
     r->LastPass = a.pass.pass;
     r->RedefinedLine = a.diag.currentLine;
-    if (t.storage.size() * 10 >= t.index.size() * 7) GrowIndex(t);
+    if (t.storage.size() * 10 >= t.index.size() * 7) GrowIndex(t, t.storage.size() - 1);
     IndexInsert(t.index, hash, static_cast<uint32_t>(t.storage.size()));
   }
   t.current = r;
