@@ -70,11 +70,13 @@ TMemCell& MemoryImage::WritableCell(int32_t cell) {
 }
 
 const CellOrigin& MemoryImage::Origin(int32_t cell) const {
+  if (origins.empty()) return kNoOrigin;
   const auto& page = origins[cell >> kPageBits];
   return page ? page[cell & (kPageSize - 1)] : kNoOrigin;
 }
 
 CellOrigin* MemoryImage::WritableOrigins(int32_t cell) {
+  if (origins.empty()) origins.resize(kPageCount);
   auto& page = origins[cell >> kPageBits];
   if (!page) page = std::make_unique<CellOrigin[]>(kPageSize);
   return &page[cell & (kPageSize - 1)];
@@ -218,7 +220,7 @@ void ReadImageBytes(const Assembly& a, int64_t address, std::span<uint8_t> out) 
 void ClearImage(Assembly& a) {
   for (int32_t p : a.image.usedPages) {
     a.image.pages[p].reset();
-    a.image.origins[p].reset();
+    if (!a.image.origins.empty()) a.image.origins[p].reset();
   }
   a.image.usedPages.clear();
   RebuildPageTables(a);

@@ -69,7 +69,9 @@ struct MemoryImage {
   static constexpr int32_t kPageSize = 1 << kPageBits;
   static constexpr int32_t kPageCount = (kImageCells + kPageSize - 1) / kPageSize;
   std::array<std::unique_ptr<TMemCell[]>, kPageCount> pages;
-  std::array<std::unique_ptr<CellOrigin[]>, kPageCount> origins;
+  // One entry a page once any origin is kept (a table of kPageCount entries
+  // in every run would only be cleared, at start-up).
+  std::vector<std::unique_ptr<CellOrigin[]>> origins;
   bool keepOrigins = false;
   std::vector<int32_t> usedPages;
   std::array<int32_t, 256> pageTable{};  // cell base of each 8K page
