@@ -4,8 +4,8 @@
 # "NAME: equ" form it needs), the 300000-line corpus and the macro- and
 # loop-heavy source of this folder. Prints a markdown table with the peak
 # memory of each qas run and the CPU cost per executed statement, then the
-# corpus ratios once more with the commands taken in turn, and writes it into
-# the README between the bench-table markers.
+# corpus ratios and the 2-line one once more with the commands taken in turn,
+# and writes it into the README between the bench-table markers.
 #
 # usage: bench/compare.sh [QAS] [STATEMENT_COST]
 set -euo pipefail
@@ -65,6 +65,16 @@ print("Taken in turn (20 rounds, median wall): corpus %.1f ms, z80asm %.1f ms (%
       "pasmo %.1f ms (%.3fx); 300,000 lines %.1f ms (%.1fx the corpus)." % (
           m["qas"], m["z80asm"], m["qas"] / m["z80asm"], m["pasmo"], m["qas"] / m["pasmo"],
           m["qas300k"], m["qas300k"] / m["qas"]))
+small = {"qas": [qas, "small.asm"], "z80asm": ["z80asm", "-o", "i_s.bin", "small.asm"]}
+times = {k: [] for k in small}
+for rnd in range(200):
+    for k in (list(small) if rnd % 2 == 0 else list(small)[::-1]):
+        t = time.perf_counter()
+        subprocess.run(small[k], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        times[k].append((time.perf_counter() - t) * 1000)
+m = {k: statistics.median(v) for k, v in times.items()}
+print("The 2-line file taken in turn (200 rounds, median wall): %.2f ms, z80asm %.2f ms "
+      "(%.2fx)." % (m["qas"], m["z80asm"], m["qas"] / m["z80asm"]))
 PY
 }
 turns=$(interleaved)
