@@ -52,27 +52,24 @@ interleaved() {
   python3 - "$qas" <<'PY'
 import statistics, subprocess, sys, time
 qas = sys.argv[1]
-cmds = {"qas": [qas, "corpus.asm"], "z80asm": ["z80asm", "-o", "i_z.bin", "corpus_colon.asm"],
-        "pasmo": ["pasmo", "corpus.asm", "i_p.bin"], "qas300k": [qas, "corpus300k.asm"]}
-times = {k: [] for k in cmds}
-for rnd in range(20):
-    for k in (list(cmds) if rnd % 2 == 0 else list(cmds)[::-1]):
-        t = time.perf_counter()
-        subprocess.run(cmds[k], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        times[k].append((time.perf_counter() - t) * 1000)
-m = {k: statistics.median(v) for k, v in times.items()}
+
+def in_turn(cmds, rounds):
+    """Median wall time (ms) of each command, the commands run in turn."""
+    times = {k: [] for k in cmds}
+    for rnd in range(rounds):
+        for k in (list(cmds) if rnd % 2 == 0 else list(cmds)[::-1]):
+            t = time.perf_counter()
+            subprocess.run(cmds[k], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            times[k].append((time.perf_counter() - t) * 1000)
+    return {k: statistics.median(v) for k, v in times.items()}
+
+m = in_turn({"qas": [qas, "corpus.asm"], "z80asm": ["z80asm", "-o", "i_z.bin", "corpus_colon.asm"],
+             "pasmo": ["pasmo", "corpus.asm", "i_p.bin"], "qas300k": [qas, "corpus300k.asm"]}, 20)
 print("Taken in turn (20 rounds, median wall): corpus %.1f ms, z80asm %.1f ms (%.3fx), "
       "pasmo %.1f ms (%.3fx); 300,000 lines %.1f ms (%.1fx the corpus)." % (
           m["qas"], m["z80asm"], m["qas"] / m["z80asm"], m["pasmo"], m["qas"] / m["pasmo"],
           m["qas300k"], m["qas300k"] / m["qas"]))
-small = {"qas": [qas, "small.asm"], "z80asm": ["z80asm", "-o", "i_s.bin", "small.asm"]}
-times = {k: [] for k in small}
-for rnd in range(200):
-    for k in (list(small) if rnd % 2 == 0 else list(small)[::-1]):
-        t = time.perf_counter()
-        subprocess.run(small[k], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        times[k].append((time.perf_counter() - t) * 1000)
-m = {k: statistics.median(v) for k, v in times.items()}
+m = in_turn({"qas": [qas, "small.asm"], "z80asm": ["z80asm", "-o", "i_s.bin", "small.asm"]}, 200)
 print("The 2-line file taken in turn (200 rounds, median wall): %.2f ms, z80asm %.2f ms "
       "(%.2fx)." % (m["qas"], m["z80asm"], m["qas"] / m["z80asm"]))
 PY
