@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <type_traits>
 
 #include "assembler/assembly.h"
 #include "support/fresh_memory.h"
@@ -182,10 +183,15 @@ void RecordStore::ChunkFree::operator()(TRec* chunk) const {
 
 void RecordStore::AddChunk() {
   const size_t bytes = sizeof(TRec) * kChunk;
-  TRec* chunk = static_cast<TRec*>(::operator new(bytes));
-  PrepareForFilling(chunk, bytes);
-  std::uninitialized_value_construct_n(chunk, kChunk);
-  chunks_.emplace_back(chunk);
+  static_assert(alignof(TRec) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
+  static_assert(std::is_nothrow_default_constructible_v<TRec>);
+  void* raw = ::operator new(bytes);
+  PrepareForFilling(raw, bytes);
+  // Records are made without throwing; the chunk is owned before the table
+  // of chunks may grow (and throw).
+  std::unique_ptr<TRec[], ChunkFree> chunk(static_cast<TRec*>(raw));
+  std::uninitialized_value_construct_n(chunk.get(), kChunk);
+  chunks_.push_back(std::move(chunk));
 }
 
 void NameStore::clear() {
