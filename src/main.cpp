@@ -10,6 +10,7 @@
 
 #include "assembler/assembly.h"
 #include "driver/command_line.h"
+#include "support/fresh_memory.h"
 #include "support/paths.h"
 
 #ifndef VELD_VERSION
@@ -32,6 +33,7 @@ std::string ExecutableDir() { return ParentFolder(ReadSymlink("/proc/self/exe"))
 }  // namespace
 
 int main(int argc, char** argv) {
+  GrowHeapInLargeSteps();
   StdConsole console;
   if (argc >= 2) {
     const InfoRequest request = InfoRequestOf(argv[1]);

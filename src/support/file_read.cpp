@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "support/fresh_memory.h"
 
@@ -18,9 +19,14 @@ std::string TooLarge(uint64_t limit) {
 
 }  // namespace
 
+void FileBytesRelease::operator()(char* data) const { FreeForFilling(data, mapped); }
+
 void FileBytes::Reserve(size_t n) {
   if (n <= capacity_) return;
-  auto bigger = std::make_unique_for_overwrite<char[]>(n);
+  size_t mapped = 0;
+  char* room = AllocateForFilling(n, mapped);
+  if (!room) throw std::bad_alloc();
+  std::unique_ptr<char[], FileBytesRelease> bigger(room, FileBytesRelease{mapped});
   if (size_ > 0) std::memcpy(bigger.get(), data_.get(), size_);
   data_ = std::move(bigger);
   capacity_ = n;
@@ -57,11 +63,10 @@ std::string ReadInputFile(const std::string& path, FileBytes& bytes, uint64_t li
       return TooLarge(limit);
     }
     // Straight into the text: going through a buffer would touch more memory
-    // (fresh pages are most of what reading a large source costs), and the
+    // (fresh pages are most of what reading a large source costs); the
     // text's pages are made present in one step before they are filled.
     const auto size = static_cast<size_t>(st.st_size);
     bytes.Reserve(size);
-    PrepareForFilling(bytes.data(), size);
     char* to = bytes.Extend(size);
     size_t got = 0;
     while (got < size) {

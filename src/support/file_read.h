@@ -13,8 +13,15 @@
 // Largest input file read whole: far above any real source or binary.
 inline constexpr uint64_t kMaxInputFileBytes = 128u << 20;
 
+// How the room of FileBytes is given back (support/fresh_memory.h).
+struct FileBytesRelease {
+  size_t mapped = 0;
+  void operator()(char* data) const;
+};
+
 // The bytes of a file. Unlike a string, room made for them is not cleared
-// first: a large source is written once, by the read, not twice.
+// first: a large source is written once, by the read, not twice. The room is
+// made present before it is filled, in huge pages when large.
 class FileBytes {
  public:
   FileBytes() = default;
@@ -38,7 +45,7 @@ class FileBytes {
   }
 
  private:
-  std::unique_ptr<char[]> data_;
+  std::unique_ptr<char[], FileBytesRelease> data_;
   size_t size_ = 0, capacity_ = 0;
 };
 

@@ -56,6 +56,26 @@ TEST(SourceText, EveryLineIsFoundInAnyOrder) {
   }
 }
 
+// Large files are read into room mapped from the system (one huge page, or
+// whole huge pages and a tail of small ones); every size around those bounds
+// must come back byte for byte, and room grown later must keep the bytes.
+TEST(SourceText, LargeFilesAreReadWhole) {
+  TestRun r;
+  for (size_t size : {size_t{512 << 10} - 1, size_t{600 << 10}, size_t{2 << 20} - 1,
+                      size_t{2 << 20}, size_t{2 << 20} + 4097, size_t{5 << 20} + 123}) {
+    std::string want(size, 'x');
+    for (size_t i = 0; i < size; i += 97) want[i] = static_cast<char>('a' + i % 26);
+    const auto path = (r.dir / ("big" + std::to_string(size) + ".asm")).string();
+    std::ofstream(path, std::ios::binary) << want;
+    FileBytes got;
+    ASSERT_EQ(ReadInputFile(path, got), "") << size;
+    ASSERT_EQ(got.size(), size);
+    ASSERT_TRUE(got.view() == want) << size;
+    got.Append("tail", 4);
+    ASSERT_TRUE(got.view() == want + "tail") << size;
+  }
+}
+
 TEST(SourceText, ByteOrderMarksConvertToLatin1) {
   using V = std::vector<std::string>;
   // UTF-8: "é" (C3 A9) is Latin-1 E9; "€" has no Latin-1 form.
