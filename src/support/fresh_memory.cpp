@@ -65,7 +65,9 @@ char* AllocateForFilling(size_t size, size_t& mapped) {
   char* data = reinterpret_cast<char*>(aligned);
   // Both are hints: where the system holds no huge page, small pages serve.
   madvise(data, whole, MADV_HUGEPAGE);
-  madvise(data, length, MADV_POPULATE_WRITE);
+  // Only the pages the buffer covers: a huge page is made present whole
+  // anyway, and where the system gives small pages the rest stays unused.
+  madvise(data, (size + page - 1) & ~(page - 1), MADV_POPULATE_WRITE);
   mapped = length;
   return data;
 #else
