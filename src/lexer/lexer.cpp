@@ -324,15 +324,18 @@ void ReadItem(Assembly& a) {
       const std::string_view word(s + i, static_cast<size_t>(j - i));
       p.ITxt = word;
       p.LPos = j + 1;
-      const TTokenEntry* e = nullptr;
+      uint32_t found = tNil;
       if (word.size() <= kShortKeywordLength) {
         const auto avail = static_cast<size_t>(n - i);
-        e = FindShortKeyword(a.keywords, ShortKeywordKey(s + i, word.size(), avail), p.TokenMask);
+        const ShortKeywordHit* h = FindShortKeywordHit(
+            a.keywords, ShortKeywordKey(s + i, word.size(), avail), p.TokenMask);
+        if (h) found = h->token;
       } else if (word.size() <= kMaxKeywordLength) {
-        e = FindKeywordEntry(a.keywords, word, p.TokenMask);
+        if (const TTokenEntry* e = FindKeywordEntry(a.keywords, word, p.TokenMask))
+          found = e->Value;
       }
-      if (e) {
-        const TToken t = static_cast<TToken>(e->Value);
+      if (found != tNil) {
+        const TToken t = static_cast<TToken>(found);
         p.Item = I_TokenN;
         p.ITokVal = t;
         a.lex.opaqueItems += kOpaqueKeyword[t];

@@ -472,12 +472,20 @@ constexpr void AddShortSpellings(KeywordData& d) {
     size_t i = ShortKeywordSlot(key);
     while (x.words[i] != 0) i = (i + 1) & (kShortKeywordSlots - 1);
     x.words[i] = key;
-    x.entry[i] = static_cast<uint16_t>(n);
-    x.mask[i] = d.entries[n].TokenMask;
+    x.hit[i] = ShortKeywordHit{static_cast<uint16_t>(d.entries[n].Value), static_cast<uint16_t>(n),
+                               d.entries[n].TokenMask};
   }
 }
 
 constexpr KeywordData kKeywordData = MakeKeywordData();
+
+// tNil stands for "no keyword" wherever a look-up answers with a token.
+constexpr bool NoKeywordIsNil() {
+  for (const KeywordDef& k : kKeywords)
+    if (k.token == tNil) return false;
+  return true;
+}
+static_assert(NoKeywordIsNil());
 
 }  // namespace
 

@@ -46,12 +46,18 @@ inline constexpr size_t kKeywordSlots = 2048;
 // reader forms from the word in one load: a look-up is a multiplication and
 // a compare, with no hash built character by character and no text compare.
 // Identifier characters are never zero, so the number tells the words apart.
+// A word found there is read with the token beside its modes, so the item
+// reader touches two places in the index and none in the storage.
 inline constexpr size_t kShortKeywordLength = 8;
 inline constexpr size_t kShortKeywordSlots = 2048;
+struct ShortKeywordHit {
+  uint16_t token = 0;  // the entry's TToken
+  uint16_t entry = 0;  // the entry's place in the storage
+  uint8_t mask = 0;
+};
 struct ShortKeywordIndex {
   std::array<uint64_t, kShortKeywordSlots> words{};  // 0: the slot is free
-  std::array<uint16_t, kShortKeywordSlots> entry{};
-  std::array<uint8_t, kShortKeywordSlots> mask{};
+  std::array<ShortKeywordHit, kShortKeywordSlots> hit{};
 };
 
 constexpr size_t ShortKeywordSlot(uint64_t word) {
@@ -87,18 +93,26 @@ inline uint64_t ShortKeywordKey(const char* s, size_t len, size_t avail) {
   return len == 8 ? w : w & ((uint64_t{1} << (8 * len)) - 1);
 }
 
-// The entry of a word of at most eight characters, by its key.
-inline const TTokenEntry* FindShortKeyword(const KeywordTable& t, uint64_t key, uint8_t mode) {
+// The slot of a word of at most eight characters, by its key; nullptr when
+// it is no keyword in the mode.
+inline const ShortKeywordHit* FindShortKeywordHit(const KeywordTable& t, uint64_t key,
+                                                  uint8_t mode) {
   if (t.shortIndex == nullptr) return nullptr;
   const ShortKeywordIndex& x = *t.shortIndex;
   for (size_t i = ShortKeywordSlot(key);; i = (i + 1) & (kShortKeywordSlots - 1)) {
     const uint64_t w = x.words[i];
     if (w == key) {
-      if (x.mask[i] & mode) return &t.storage[x.entry[i]];
+      if (x.hit[i].mask & mode) return &x.hit[i];
     } else if (w == 0) {
       return nullptr;
     }
   }
+}
+
+// The entry of a word of at most eight characters, by its key.
+inline const TTokenEntry* FindShortKeyword(const KeywordTable& t, uint64_t key, uint8_t mode) {
+  const ShortKeywordHit* h = FindShortKeywordHit(t, key, mode);
+  return h ? &t.storage[h->entry] : nullptr;
 }
 
 void BuildKeywordTable(KeywordTable& t);
