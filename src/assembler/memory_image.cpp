@@ -1,8 +1,12 @@
 #include "assembler/memory_image.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <memory>
+#include <type_traits>
 
 #include "assembler/assembly.h"
+#include "support/fresh_memory.h"
 
 namespace {
 
@@ -60,10 +64,35 @@ const TMemCell& MemoryImage::Cell(int32_t cell) const {
   return page ? page[cell & (kPageSize - 1)] : kInitialCell;
 }
 
+// A page of initial cells: the next one of the blocks, a new block when they
+// are all handed out.
+TMemCell* MemoryImage::TakePage() {
+  if (nextBlock == static_cast<int32_t>(blocks.size())) {
+    int32_t held = 0;
+    for (int32_t n : blockPages) held += n;
+    const int32_t n = std::clamp(held, 1, kMaxBlockPages);
+    const size_t bytes = static_cast<size_t>(n) * kPageSize * sizeof(TMemCell);
+    blocks.push_back(std::make_unique_for_overwrite<std::byte[]>(bytes));
+    blockPages.push_back(n);
+    PrepareForFilling(blocks.back().get(), bytes);
+  }
+  std::byte* room = blocks[static_cast<size_t>(nextBlock)].get() +
+                    static_cast<size_t>(nextPage) * kPageSize * sizeof(TMemCell);
+  if (++nextPage == blockPages[static_cast<size_t>(nextBlock)]) {
+    ++nextBlock;
+    nextPage = 0;
+  }
+  // Cells hold only bytes and bits: they need no destruction when the room
+  // is handed out again.
+  static_assert(std::is_trivially_destructible_v<TMemCell>);
+  return std::uninitialized_fill_n(reinterpret_cast<TMemCell*>(room), kPageSize, TMemCell{}) -
+         kPageSize;
+}
+
 TMemCell& MemoryImage::WritableCell(int32_t cell) {
-  auto& page = pages[cell >> kPageBits];
+  TMemCell*& page = pages[cell >> kPageBits];
   if (!page) {
-    page = std::make_unique<TMemCell[]>(kPageSize);
+    page = TakePage();
     usedPages.push_back(cell >> kPageBits);
   }
   return page[cell & (kPageSize - 1)];
@@ -219,9 +248,11 @@ void ReadImageBytes(const Assembly& a, int64_t address, std::span<uint8_t> out) 
 
 void ClearImage(Assembly& a) {
   for (int32_t p : a.image.usedPages) {
-    a.image.pages[p].reset();
+    a.image.pages[p] = nullptr;
     if (!a.image.origins.empty()) a.image.origins[p].reset();
   }
   a.image.usedPages.clear();
+  // The blocks serve the next pass's pages again.
+  a.image.nextBlock = a.image.nextPage = 0;
   RebuildPageTables(a);
 }

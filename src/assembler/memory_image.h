@@ -58,7 +58,9 @@ struct TSegmentEntry {
 // Cells are allocated in pages of 1024 on first write; an unallocated page
 // reads as initial cells, and clearing drops pages. A page is 4 KB: a small
 // program touches only the pages it plants in, and an 8K window of the
-// machine's memory is eight consecutive pages.
+// machine's memory is eight consecutive pages. Pages are taken from blocks
+// that grow with the image (1, 1, 2, 4, 8, then 16 pages), each made present
+// in one step, and kept for the next pass when the image is cleared.
 //
 // The origins of the cells (8 bytes each, twice a cell's size) are kept in
 // pages of their own, and only once a list file has been asked for in the
@@ -68,7 +70,11 @@ struct MemoryImage {
   static constexpr int32_t kPageBits = 10;
   static constexpr int32_t kPageSize = 1 << kPageBits;
   static constexpr int32_t kPageCount = (kImageCells + kPageSize - 1) / kPageSize;
-  std::array<std::unique_ptr<TMemCell[]>, kPageCount> pages;
+  static constexpr int32_t kMaxBlockPages = 16;
+  std::array<TMemCell*, kPageCount> pages{};         // into the blocks; nullptr: not allocated
+  std::vector<std::unique_ptr<std::byte[]>> blocks;  // room for cells, made as handed out
+  std::vector<int32_t> blockPages;                   // the number of pages of each block
+  int32_t nextBlock = 0, nextPage = 0;               // the first page not handed out
   // One entry a page once any origin is kept (a table of kPageCount entries
   // in every run would only be cleared, at start-up).
   std::vector<std::unique_ptr<CellOrigin[]>> origins;
@@ -84,6 +90,7 @@ struct MemoryImage {
 
   const TMemCell& Cell(int32_t cell) const;
   TMemCell& WritableCell(int32_t cell);
+  TMemCell* TakePage();
   const CellOrigin& Origin(int32_t cell) const;
   // The origins of the page holding `cell`, from that cell on; made when
   // missing.

@@ -60,7 +60,7 @@ void ForEachImagePage(const Assembly& a, int page, F f) {
   const int32_t base = PageBase(a, page);
   if (base < 0) return;
   for (int32_t cell = base; cell < base + kBankPageCells; cell += MemoryImage::kPageSize)
-    if (const TMemCell* cells = a.image.pages[cell >> MemoryImage::kPageBits].get())
+    if (const TMemCell* cells = a.image.pages[cell >> MemoryImage::kPageBits])
       f(cells, cell - base);
 }
 
