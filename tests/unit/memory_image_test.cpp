@@ -94,6 +94,18 @@ TEST_F(Image, StoreMarksAndClearOnlyWhatWasWritten) {
   EXPECT_EQ(ReadImageByte(a, 0x8000), 0);
   EXPECT_EQ(a.image.Origin(cell).SourceID, -1);
   EXPECT_TRUE(a.image.usedPages.empty());
+  // Pages are handed out again after a clear (another pass): every cell of
+  // them reads as initial until it is planted again, whichever page it is.
+  for (int64_t page = 0; page < 40; ++page) StoreImageByte(a, page * 0x400 + 7, 0xA5, true, false);
+  ClearImage(a);
+  for (int64_t page = 40; page < 64; ++page) StoreImageByte(a, page * 0x400 + 9, 0x5A, true, false);
+  for (int64_t address = 0; address < 0x10000; ++address) {
+    const TMemCell& c = ReadImageCell(a, address);
+    const bool planted = address >= 40 * 0x400 && address % 0x400 == 9;
+    ASSERT_EQ(c.Value, planted ? 0x5A : 0) << address;
+    ASSERT_EQ(c.Used, planted) << address;
+    ASSERT_TRUE(c.Execute && c.Read && c.Write != planted) << address;
+  }
 }
 
 TEST_F(Image, UnmappedStoresLandInTheDumpCell) {
