@@ -74,5 +74,8 @@ struct Environment {
   // Passes before the final one step over lines known to do nothing but move
   // PC (assembler/line_skip.h); tests turn it off to compare.
   bool stepOverSettledLines = true;
+  // Items of loop and macro bodies are kept and copied when read again
+  // (lexer/item_cache.h); tests turn it off to compare.
+  bool cacheRepeatedItems = true;
   Limits limits{};
 };

@@ -99,6 +99,22 @@ void SetLine(TLexPos& p, std::string_view line) {
   p.LEnd = static_cast<int32_t>(len);
 }
 
+// Items are kept for reading again while a loop or a macro expansion is
+// open: their text is what is read again. Asked at each new line and at
+// each jump, not at each item.
+void NoteRepetition(Assembly& a) {
+  const CondState& c = a.cond;
+  a.lex.cacheItems = (!a.macros.macroStack.empty() || !c.loops.empty() || !c.fors.empty() ||
+                      !c.whiles.empty() || !c.repeats.empty()) &&
+                     a.env.cacheRepeatedItems;
+}
+
+// What the reading of a place depends on besides its text: the keyword
+// set ("[[" ... "]]" switches it) and SETRADIX, for numbers.
+uint8_t ReadingMode(const Assembly& a) {
+  return static_cast<uint8_t>(a.lex.pos.TokenMask | (a.lex.radixActive ? 4 : 0));
+}
+
 // Moves to the next non-empty line of the source. The item is I_EOL when a
 // line was found, and at the end of the source I_EOL once more unless the
 // previous item already was an end of line, then I_Null for good.
@@ -114,6 +130,7 @@ void FetchLine(Assembly& a) {
       if (!l.empty()) {
         SetLine(p, l);
         p.Item = I_EOL;
+        NoteRepetition(a);
         return;
       }
     }
@@ -264,6 +281,102 @@ constexpr size_t kMaxAliasStack = 250;
   return true;
 }
 
+// How the reading of an item ended: the item is delivered, or reading moved
+// elsewhere (an argument, an alias body, back from an argument) and goes
+// on there; a miss is a place with no record.
+enum class Reading { kMiss, kDelivered, kMoved };
+
+// After a name: a macro parameter continues the reading at its argument, an
+// alias at its body.
+Reading AfterName(Assembly& a) {
+  if (SubstituteParameter(a)) {
+    a.lex.pos.ITxt = {};
+    return Reading::kMoved;
+  }
+  if (a.symbols.aliasCount != 0 && !a.lex.aliasExpansionOff && ExpandAlias(a))
+    return Reading::kMoved;
+  return Reading::kDelivered;
+}
+
+// After "," or ")": the latest end of an argument. When the innermost
+// substitution's argument ends here, reading returns to where it began.
+Reading AfterArgumentEnd(Assembly& a) {
+  TLexPos& p = a.lex.pos;
+  a.lex.argEndLine = p.Line;
+  a.lex.argEndPos = p.LPos;
+  a.lex.argEndSrc = p.cSourceListPos;
+  if (SubstitutionEndsAt(a, p.LPos, false)) {
+    PopParamSubstitution(a);
+    p.ITxt = {};
+    return Reading::kMoved;
+  }
+  return Reading::kDelivered;
+}
+
+Reading AfterItem(Assembly& a, uint8_t after) {
+  switch (after) {
+    case CachedItem::kAfterName:
+      return AfterName(a);
+    case CachedItem::kAfterArgumentEnd:
+      return AfterArgumentEnd(a);
+    default:
+      return Reading::kDelivered;
+  }
+}
+
+// The item at the reading place from its record, as reading the text would
+// give it.
+Reading ReplayItem(Assembly& a) {
+  TLexPos& p = a.lex.pos;
+  const int32_t i = p.LPos - 1;
+  if (i >= p.LEnd) return Reading::kMiss;
+  const char* s = p.lTxt.data();
+  const char* from = s + i;
+  ItemCache& cache = a.lex.items;
+  int32_t k = cache.hint;
+  if (k < 0 || cache[k].from != from) {
+    k = cache.Find(from);
+    if (k < 0) return Reading::kMiss;
+  }
+  const CachedItem& c = cache[k];
+  if (c.lineEnd != s + p.LEnd || c.mode != ReadingMode(a)) return Reading::kMiss;
+  cache.Used(k);
+  cache.hint = c.next;
+  p.LastLPos = p.LPos + c.startOff;
+  p.LastLine = p.Line;
+  p.LastLTxt = p.lTxt;
+  p.LPos += c.endOff;
+  p.Item = c.item;
+  p.ITxt = c.text;
+  if (c.fields & CachedItem::kSetsNumber) p.INumVal = c.num;
+  if (c.fields & CachedItem::kSetsToken) p.ITokVal = c.token;
+  a.lex.opaqueItems += c.opaque;
+  // Substitution and aliases may add records: c is not used past here.
+  return AfterItem(a, c.after);
+}
+
+// Keeps the item just read from 0-based index `from` of its line, while loop
+// or macro text is being read.
+void KeepItem(Assembly& a, int32_t from, uint32_t opaqueBefore, uint8_t fields,
+              uint8_t after = CachedItem::kAfterNothing) {
+  if (!a.lex.cacheItems) return;
+  const TLexPos& p = a.lex.pos;
+  CachedItem c;
+  c.from = p.lTxt.data() + from;
+  c.lineEnd = p.lTxt.data() + p.LEnd;
+  c.text = p.ITxt;
+  c.num = p.INumVal;
+  c.startOff = p.LastLPos - 1 - from;
+  c.endOff = p.LPos - 1 - from;
+  c.token = p.ITokVal;
+  c.item = p.Item;
+  c.mode = ReadingMode(a);
+  c.opaque = static_cast<uint8_t>(a.lex.opaqueItems - opaqueBefore);
+  c.fields = fields;
+  c.after = after;
+  a.lex.items.Add(c);
+}
+
 // "\" inside an active macro expansion: the expression after it names a
 // keyword, which becomes the item; scanning goes on where the expression
 // ended. A name that is no keyword is a syntax error, and the end of the
@@ -292,9 +405,17 @@ void ReadItem(Assembly& a) {
   p.ILine = p.Line;
   p.SValid = false;  // every item below sets its own text
   for (;;) {
+    if (a.lex.cacheItems) {
+      const Reading r = ReplayItem(a);
+      if (r == Reading::kDelivered) return;
+      if (r == Reading::kMoved) continue;
+    }
     const char* s = p.lTxt.data();
     int32_t i = p.LPos - 1;  // 0-based index of the next character
     const int32_t n = p.LEnd;
+    // Where this reading started, and the count it adds to, for its record.
+    const int32_t readFrom = i;
+    const uint32_t opaqueBefore = a.lex.opaqueItems;
     if (i < n && (ClassOf(s[i]) & kBlank)) i = SkipBlanks(s, i, n);
     // The item starts here (after any substitution that ended on the way),
     // so a position rewound to its start reads it again.
@@ -344,19 +465,21 @@ void ReadItem(Assembly& a) {
           p.ITxt = std::string_view(s + i, word.size() + 1);
           ++p.LPos;
         }
+        KeepItem(a, readFrom, opaqueBefore, CachedItem::kSetsToken);
         return;
       }
       p.Item = I_Ident;
       ++a.lex.opaqueItems;
-      if (SubstituteParameter(a)) {
-        p.ITxt = {};
-        continue;
-      }
-      if (a.symbols.aliasCount != 0 && !a.lex.aliasExpansionOff && ExpandAlias(a)) continue;
+      KeepItem(a, readFrom, opaqueBefore, 0, CachedItem::kAfterName);
+      if (AfterName(a) == Reading::kMoved) continue;
       return;
     }
     if (cls & kDigit) {
       ReadDigitNumber(a, i);
+      // Numbers with a leading zero may warn, and SETRADIX reads them in a
+      // radix that may change: those are read afresh each time.
+      if (p.Item == I_Integer && !a.lex.radixActive && !(p.ITxt.size() >= 2 && p.ITxt[0] == '0'))
+        KeepItem(a, readFrom, opaqueBefore, CachedItem::kSetsNumber);
       return;
     }
 
@@ -370,11 +493,15 @@ void ReadItem(Assembly& a) {
           continue;
         }
         SetChar(p, i, (i + 1 < n && s[i + 1] == '*') ? 2 : 1);
+        KeepItem(a, readFrom, opaqueBefore, 0);
         return;
       case '$':
-        if (!ReadPrefixedHex(a, i)) {
+        if (ReadPrefixedHex(a, i)) {
+          KeepItem(a, readFrom, opaqueBefore, CachedItem::kSetsNumber);
+        } else {
           SetChar(p, i, 1);
           ++a.lex.opaqueItems;
+          KeepItem(a, readFrom, opaqueBefore, 0);
         }
         return;
       case '#':
@@ -384,12 +511,16 @@ void ReadItem(Assembly& a) {
           p.ITokVal = tHASHDEFINE;
           p.ITxt = "#define";
           p.LPos = i + 8;
+          KeepItem(a, readFrom, opaqueBefore, CachedItem::kSetsToken);
           return;
         }
-        if (!ReadPrefixedHex(a, i)) {
+        if (ReadPrefixedHex(a, i)) {
+          KeepItem(a, readFrom, opaqueBefore, CachedItem::kSetsNumber);
+        } else {
           SetChar(p, i, 1);
           p.Item = I_Unknown;
           ++a.lex.opaqueItems;
+          KeepItem(a, readFrom, opaqueBefore, 0);
         }
         return;
       case '%':
@@ -402,10 +533,12 @@ void ReadItem(Assembly& a) {
         ReadCharLiteral(a, i);
         return;
       case '@':
-        if (i + 1 < n && (s[i + 1] == '"' || s[i + 1] == '\''))
+        if (i + 1 < n && (s[i + 1] == '"' || s[i + 1] == '\'')) {
           ReadRawString(a, i);
-        else
+        } else {
           SetChar(p, i, 1);
+          KeepItem(a, readFrom, opaqueBefore, 0);
+        }
         return;
       case '\\':
         ++a.lex.opaqueItems;
@@ -417,14 +550,8 @@ void ReadItem(Assembly& a) {
       case ',':
       case ')':
         SetChar(p, i, 1);
-        a.lex.argEndLine = p.Line;
-        a.lex.argEndPos = p.LPos;
-        a.lex.argEndSrc = p.cSourceListPos;
-        if (SubstitutionEndsAt(a, p.LPos, false)) {
-          PopParamSubstitution(a);
-          p.ITxt = {};
-          continue;
-        }
+        KeepItem(a, readFrom, opaqueBefore, 0, CachedItem::kAfterArgumentEnd);
+        if (AfterArgumentEnd(a) == Reading::kMoved) continue;
         return;
       default:
         break;
@@ -445,9 +572,11 @@ void ReadItem(Assembly& a) {
         continue;
       }
       SetChar(p, i, 2);
+      KeepItem(a, readFrom, opaqueBefore, 0);
       return;
     }
     SetChar(p, i, 1);
+    KeepItem(a, readFrom, opaqueBefore, 0);
     return;
   }
 }
@@ -482,6 +611,7 @@ std::string_view KeepItemText(Assembly& a, std::string_view text) {
 
 void LexResetSource(Assembly& a, int32_t slot) {
   TLexPos& p = a.lex.pos;
+  a.lex.items.Clear();
   p.cSourceListPos = slot;
   p.Line = 0;
   p.lTxt = {};
@@ -576,6 +706,7 @@ void LexRestore(Assembly& a, const TLexPos& p, bool withParamDepth) {
   if (withParamDepth && p.pParserParamStack >= 0 && p.pParserParamStack < depth)
     a.lex.paramStack.resize(static_cast<size_t>(p.pParserParamStack));
   a.lex.pos.pParserParamStack = static_cast<int32_t>(a.lex.paramStack.size());
+  NoteRepetition(a);
 }
 
 void LexRestoreForParam(Assembly& a, const TLexPos& p) {
@@ -586,4 +717,7 @@ void LexRestoreForParam(Assembly& a, const TLexPos& p) {
   d.sLastRawLabel = p.sLastRawLabel;
 }
 
-void LexRestoreForReturn(Assembly& a, const TLexPos& p) { CopyReadingState(a.lex.pos, p); }
+void LexRestoreForReturn(Assembly& a, const TLexPos& p) {
+  CopyReadingState(a.lex.pos, p);
+  NoteRepetition(a);
+}

@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "common/types.h"
+#include "lexer/item_cache.h"
 
 struct Assembly;
 
@@ -76,6 +77,10 @@ struct LexerState {
   // literals of the sources.
   std::unordered_set<std::string> keptTexts;
   std::string quoted;  // buffer of the quoted-text reader
+  // Items of loop and macro bodies, kept while such text is being read
+  // (cacheItems: a loop or an expansion is open).
+  ItemCache items;
+  bool cacheItems = false;
 };
 
 // A view of the text that stays valid for the context's life.

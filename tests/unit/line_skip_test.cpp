@@ -6,91 +6,30 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <string>
-#include <vector>
 
-#include "assembler/assembly.h"
+#include "assembly_comparison.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-struct PassEnd {
-  int32_t pass, statements, errors, undefs, redefs, pc;
-  bool operator==(const PassEnd&) const = default;
-};
-
-struct Outcome {
-  std::vector<PassEnd> passes;
-  std::vector<std::string> out, err;
-  int exitCode = -1;
-  size_t settledLines = 0;  // lines known to only move PC, after the pass that knew most
-};
-
-size_t SettledLines(const Assembly& a) {
-  size_t n = 0;
-  for (const TSource& s : a.sources.slots)
-    for (size_t i = 0; i < s.Lines.size(); ++i) n += (s.Lines.Settled(i) & 0x1F) != 0;
-  return n;
-}
-
-Outcome AssembleRecorded(const fs::path& file, bool stepOver) {
-  CapturingConsole console;
-  FixedClock clock;
-  Environment env{&console, &clock, [] { return 12345u; }, "/opt/veld"};
-  env.sandbox = true;  // the sources of the repository are read, nothing is written
-  env.stepOverSettledLines = stepOver;
-  Assembly a(env);
-  Outcome o;
-  a.runPass = [&o](Assembly& x) {
-    RunPass(x);
-    const PassState& p = x.pass;
-    o.passes.push_back({p.pass, p.statementCount, p.nErrors, p.nUndef, p.nRedef, CurSeg(x).PC});
-    o.settledLines = std::max(o.settledLines, SettledLines(x));
-  };
-  o.exitCode = AssembleMain(a, file.string());
-  o.out = console.out;
-  o.err = console.err;
-  return o;
-}
-
 // Returns the number of lines the stepping run knew to be settled.
 size_t ExpectSameEitherWay(const fs::path& file) {
-  SCOPED_TRACE(file.string());
-  const Outcome full = AssembleRecorded(file, false);
-  const Outcome stepped = AssembleRecorded(file, true);
-  EXPECT_EQ(full.settledLines, 0u);
-  EXPECT_EQ(full.passes.size(), stepped.passes.size());
-  if (full.passes.size() != stepped.passes.size()) return stepped.settledLines;
-  for (size_t i = 0; i < full.passes.size(); ++i) {
-    SCOPED_TRACE("pass " + std::to_string(full.passes[i].pass));
-    EXPECT_EQ(full.passes[i].statements, stepped.passes[i].statements);
-    EXPECT_EQ(full.passes[i], stepped.passes[i]);
-  }
-  EXPECT_EQ(full.out, stepped.out);
-  EXPECT_EQ(full.err, stepped.err);
-  EXPECT_EQ(full.exitCode, stepped.exitCode);
-  return stepped.settledLines;
+  auto full = [](Environment& e) { e.stepOverSettledLines = false; };
+  auto stepping = [](Environment& e) { e.stepOverSettledLines = true; };
+  const auto [x, y] = comparison::ExpectSameBothWays(file, full, stepping);
+  EXPECT_EQ(x.settledLines, 0u) << file;
+  return y.settledLines;
 }
 
 TEST(LineSkipTest, CasesAndExamplesEndEveryPassAlike) {
-  int sources = 0;
   size_t settled = 0;
-  for (const char* root : {"../cases", "../../examples"}) {
-    if (!fs::is_directory(root)) continue;
-    for (const auto& dir : fs::directory_iterator(root)) {
-      if (!dir.is_directory()) continue;
-      for (const auto& f : fs::directory_iterator(dir.path())) {
-        if (f.path().extension() != ".asm") continue;
-        settled += ExpectSameEitherWay(f.path());
-        ++sources;
-      }
-    }
-  }
+  const int sources =
+      comparison::ForEachCaseSource([&](const fs::path& f) { settled += ExpectSameEitherWay(f); });
   EXPECT_GT(sources, 50);
   EXPECT_GT(settled, 200u);
 }
