@@ -48,8 +48,11 @@ class ItemCache {
   // just before when it follows it on the line; returns its index, or -1
   // once the cache is full.
   int32_t Add(const CachedItem& c);
-  // Notes that record k was used: links the record used before it.
+  // Notes that record k was used: links the record used before it when k
+  // follows it on its line.
   void Used(int32_t k);
+  // The same for record k reached as the hint, which is linked already.
+  void UsedHint(int32_t k) { last_ = k; }
   CachedItem& operator[](int32_t k) { return records_[static_cast<size_t>(k)]; }
   size_t size() const { return records_.size(); }
   void Clear();

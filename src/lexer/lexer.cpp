@@ -326,22 +326,9 @@ Reading AfterItem(Assembly& a, uint8_t after) {
 
 // The item at the reading place from its record, as reading the text would
 // give it.
-Reading ReplayItem(Assembly& a) {
+// Sets the reading state as reading record c's item from the text would.
+[[gnu::always_inline]] inline void CopyRecord(Assembly& a, const CachedItem& c) {
   TLexPos& p = a.lex.pos;
-  const int32_t i = p.LPos - 1;
-  if (i >= p.LEnd) return Reading::kMiss;
-  const char* s = p.lTxt.data();
-  const char* from = s + i;
-  ItemCache& cache = a.lex.items;
-  int32_t k = cache.hint;
-  if (k < 0 || cache[k].from != from) {
-    k = cache.Find(from);
-    if (k < 0) return Reading::kMiss;
-  }
-  const CachedItem& c = cache[k];
-  if (c.lineEnd != s + p.LEnd || c.mode != ReadingMode(a)) return Reading::kMiss;
-  cache.Used(k);
-  cache.hint = c.next;
   p.LastLPos = p.LPos + c.startOff;
   p.LastLine = p.Line;
   p.LastLTxt = p.lTxt;
@@ -351,8 +338,53 @@ Reading ReplayItem(Assembly& a) {
   if (c.fields & CachedItem::kSetsNumber) p.INumVal = c.num;
   if (c.fields & CachedItem::kSetsToken) p.ITokVal = c.token;
   a.lex.opaqueItems += c.opaque;
+}
+
+// Record c is the one for the reading place in the mode in force.
+bool RecordFits(const Assembly& a, const CachedItem& c, const char* from) {
+  const TLexPos& p = a.lex.pos;
+  return c.from == from && c.lineEnd == p.lTxt.data() + p.LEnd && c.mode == ReadingMode(a);
+}
+
+// The item at the reading place from its record, as reading the text would
+// give it.
+Reading ReplayItem(Assembly& a) {
+  TLexPos& p = a.lex.pos;
+  const int32_t i = p.LPos - 1;
+  if (i >= p.LEnd) return Reading::kMiss;
+  const char* from = p.lTxt.data() + i;
+  ItemCache& cache = a.lex.items;
+  int32_t k = cache.hint;
+  if (k >= 0 && cache[k].from == from) {
+    cache.UsedHint(k);
+  } else {
+    k = cache.Find(from);
+    if (k < 0) return Reading::kMiss;
+    cache.Used(k);
+  }
+  const CachedItem& c = cache[k];
+  if (!RecordFits(a, c, from)) return Reading::kMiss;
+  cache.hint = c.next;
+  CopyRecord(a, c);
   // Substitution and aliases may add records: c is not used past here.
   return AfterItem(a, c.after);
+}
+
+// The common case inside a loop body, kept free of calls: the hinted record
+// is the reading place's and nothing is worked out after its item.
+[[gnu::always_inline]] inline bool ReplayHinted(Assembly& a) {
+  const TLexPos& p = a.lex.pos;
+  ItemCache& cache = a.lex.items;
+  const int32_t k = cache.hint;
+  if (k < 0) return false;
+  const CachedItem& c = cache[k];
+  // LPos is at most one past the line's end, so this stays in the line.
+  if (!RecordFits(a, c, p.lTxt.data() + (p.LPos - 1)) || c.after != CachedItem::kAfterNothing)
+    return false;
+  cache.UsedHint(k);
+  cache.hint = c.next;
+  CopyRecord(a, c);
+  return true;
 }
 
 // Keeps the item just read from 0-based index `from` of its line, while loop
@@ -399,13 +431,12 @@ void KeepItem(Assembly& a, int32_t from, uint32_t opaqueBefore, uint8_t fields,
   p.ITxt = KeepItemText(a, v.Str);
 }
 
-// Reads one item into a.lex.pos.
-void ReadItem(Assembly& a) {
+// Reads one item into a.lex.pos from the text. Each place reading moves on
+// to is looked up in the records first; the first place too when asked.
+[[gnu::noinline]] void ReadItemText(Assembly& a, bool recordsFirst) {
   TLexPos& p = a.lex.pos;
-  p.ILine = p.Line;
-  p.SValid = false;  // every item below sets its own text
-  for (;;) {
-    if (a.lex.cacheItems) {
+  for (bool tryRecords = recordsFirst;; tryRecords = true) {
+    if (tryRecords && a.lex.cacheItems) {
       const Reading r = ReplayItem(a);
       if (r == Reading::kDelivered) return;
       if (r == Reading::kMoved) continue;
@@ -579,6 +610,25 @@ void ReadItem(Assembly& a) {
     KeepItem(a, readFrom, opaqueBefore, 0);
     return;
   }
+}
+
+// The item from its record when there is one, else from the text.
+[[gnu::noinline]] void ReadItemSlow(Assembly& a) {
+  Reading r = Reading::kMiss;
+  if (a.lex.cacheItems) {
+    r = ReplayItem(a);
+    if (r == Reading::kDelivered) return;
+  }
+  ReadItemText(a, r == Reading::kMoved);
+}
+
+// Reads one item into a.lex.pos.
+void ReadItem(Assembly& a) {
+  TLexPos& p = a.lex.pos;
+  p.ILine = p.Line;
+  p.SValid = false;  // every item sets its own text
+  if (a.lex.cacheItems && ReplayHinted(a)) return;
+  ReadItemSlow(a);
 }
 
 // Copies what locates the reading (line, item, look-ahead, macro context)
