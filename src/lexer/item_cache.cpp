@@ -26,6 +26,14 @@ void ItemCache::Grow() {
 }
 
 int32_t ItemCache::Add(const CachedItem& c) {
+  // A place read again in the mode of its record has that record already.
+  if (const int32_t k = Find(c.from); k >= 0) {
+    const CachedItem& o = records_[static_cast<size_t>(k)];
+    if (o.mode == c.mode && o.lineEnd == c.lineEnd) {
+      Used(k);
+      return k;
+    }
+  }
   if (records_.size() >= kMaxRecords) return -1;
   // At most half full, so a search always meets an empty slot soon.
   if ((records_.size() + 1) * 2 > table_.size()) Grow();
@@ -43,7 +51,11 @@ void ItemCache::Used(int32_t k) {
   if (last_ >= 0) {
     CachedItem& before = records_[static_cast<size_t>(last_)];
     const CachedItem& now = records_[static_cast<size_t>(k)];
-    if (before.lineEnd == now.lineEnd && before.from + before.endOff == now.from) before.next = k;
+    const bool follows =
+        before.after == CachedItem::kAfterLineEnd
+            ? now.from == before.text.data()
+            : before.lineEnd == now.lineEnd && before.from + before.endOff == now.from;
+    if (follows) before.next = k;
   }
   last_ = k;
 }

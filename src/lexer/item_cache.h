@@ -24,8 +24,9 @@
 struct CachedItem {
   const char* from = nullptr;     // where reading started
   const char* lineEnd = nullptr;  // the end of the line it was read in
-  std::string_view text;          // the item's text
-  int32_t num = 0;                // its number, when `fields` has kSetsNumber
+  std::string_view text;          // the item's text; for a line end, the next line's
+  int32_t num = 0;                // its number, when `fields` has kSetsNumber; for a
+                                  // line end, the next line's number
   int32_t startOff = 0;           // the item's first character, from `from`
   int32_t endOff = 0;             // where reading stopped, from `from`
   int32_t next = -1;              // the record read next on the same line, or -1
@@ -37,7 +38,10 @@ struct CachedItem {
   uint8_t after = 0;   // what follows its reading (kAfter...)
 
   static constexpr uint8_t kSetsNumber = 1, kSetsToken = 2;
-  static constexpr uint8_t kAfterNothing = 0, kAfterName = 1, kAfterArgumentEnd = 2;
+  // kAfterLineEnd: the item is the end of the line, and reading moves on to
+  // the next line (recorded only where that line was found).
+  static constexpr uint8_t kAfterNothing = 0, kAfterName = 1, kAfterArgumentEnd = 2,
+                           kAfterLineEnd = 3;
 };
 
 class ItemCache {
@@ -45,11 +49,11 @@ class ItemCache {
   // The record of reading from `from`, or -1.
   int32_t Find(const char* from) const;
   // Keeps a record (the latest for its place) and links it to the one used
-  // just before when it follows it on the line; returns its index, or -1
+  // just before when it follows it; returns its index, or -1
   // once the cache is full.
   int32_t Add(const CachedItem& c);
   // Notes that record k was used: links the record used before it when k
-  // follows it on its line.
+  // follows it (on its line, or first on the next line after its end).
   void Used(int32_t k);
   // The same for record k reached as the hint, which is linked already.
   void UsedHint(int32_t k) { last_ = k; }

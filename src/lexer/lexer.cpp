@@ -117,8 +117,9 @@ uint8_t ReadingMode(const Assembly& a) {
 
 // Moves to the next non-empty line of the source. The item is I_EOL when a
 // line was found, and at the end of the source I_EOL once more unless the
-// previous item already was an end of line, then I_Null for good.
-void FetchLine(Assembly& a) {
+// previous item already was an end of line, then I_Null for good. Returns
+// whether a line was found.
+bool FetchLine(Assembly& a) {
   TLexPos& p = a.lex.pos;
   const int32_t slot = p.cSourceListPos;
   if (slot >= 0 && slot < kSourceSlots) {
@@ -131,11 +132,12 @@ void FetchLine(Assembly& a) {
         SetLine(p, l);
         p.Item = I_EOL;
         NoteRepetition(a);
-        return;
+        return true;
       }
     }
   }
   p.Item = (p.Item == I_EOL || p.Item == I_Null) ? I_Null : I_EOL;
+  return false;
 }
 
 // A position saved with its look-ahead read is taken back to the start of
@@ -340,6 +342,40 @@ Reading AfterItem(Assembly& a, uint8_t after) {
   a.lex.opaqueItems += c.opaque;
 }
 
+// Sets the reading state as reading the end of the line and moving on to
+// the next line (line end record c) would.
+void MoveToNextLine(Assembly& a, const CachedItem& c) {
+  TLexPos& p = a.lex.pos;
+  p.LastLPos = p.LPos + c.startOff;
+  p.LastLine = p.Line;
+  p.LastLTxt = p.lTxt;
+  p.Line = c.num;
+  p.lTxt = c.text;
+  p.LPos = 1;
+  p.LEnd = static_cast<int32_t>(c.text.size());
+  p.Item = I_EOL;
+  p.ITxt = {};
+  NoteRepetition(a);
+}
+
+// Whether nothing is to be worked out after the item of a record: no macro
+// argument or alias can start at a name, no argument ends at a "," or ")"
+// or at the end of the line, and no alias body ends there.
+[[gnu::always_inline]] inline bool NothingAfter(const Assembly& a, uint8_t after) {
+  const LexerState& l = a.lex;
+  switch (after) {
+    case CachedItem::kAfterName:
+      return l.SkippingFlag || a.pass.abort ||
+             (l.pos.pActiveMacro == 0 && (a.symbols.aliasCount == 0 || l.aliasExpansionOff));
+    case CachedItem::kAfterArgumentEnd:
+      return l.paramStack.empty();
+    case CachedItem::kAfterLineEnd:
+      return l.paramStack.empty() && l.aliasStack.empty();
+    default:
+      return true;
+  }
+}
+
 // Record c is the one for the reading place in the mode in force.
 bool RecordFits(const Assembly& a, const CachedItem& c, const char* from) {
   const TLexPos& p = a.lex.pos;
@@ -350,8 +386,7 @@ bool RecordFits(const Assembly& a, const CachedItem& c, const char* from) {
 // give it.
 Reading ReplayItem(Assembly& a) {
   TLexPos& p = a.lex.pos;
-  const int32_t i = p.LPos - 1;
-  if (i >= p.LEnd) return Reading::kMiss;
+  const int32_t i = p.LPos - 1;  // at most the line's length: its end is a place too
   const char* from = p.lTxt.data() + i;
   ItemCache& cache = a.lex.items;
   int32_t k = cache.hint;
@@ -364,26 +399,41 @@ Reading ReplayItem(Assembly& a) {
   }
   const CachedItem& c = cache[k];
   if (!RecordFits(a, c, from)) return Reading::kMiss;
+  if (c.after == CachedItem::kAfterLineEnd) {
+    // An argument or alias body ending with the line is left to the reader.
+    if (!NothingAfter(a, c.after)) return Reading::kMiss;
+    cache.hint = c.next;
+    MoveToNextLine(a, c);
+    return Reading::kDelivered;
+  }
   cache.hint = c.next;
   CopyRecord(a, c);
   // Substitution and aliases may add records: c is not used past here.
   return AfterItem(a, c.after);
 }
 
-// The common case inside a loop body, kept free of calls: the hinted record
-// is the reading place's and nothing is worked out after its item.
+// The common case inside a loop body: the hinted record is the reading
+// place's and nothing is to be worked out after its item.
 [[gnu::always_inline]] inline bool ReplayHinted(Assembly& a) {
-  const TLexPos& p = a.lex.pos;
+  TLexPos& p = a.lex.pos;
   ItemCache& cache = a.lex.items;
   const int32_t k = cache.hint;
   if (k < 0) return false;
   const CachedItem& c = cache[k];
   // LPos is at most one past the line's end, so this stays in the line.
-  if (!RecordFits(a, c, p.lTxt.data() + (p.LPos - 1)) || c.after != CachedItem::kAfterNothing)
-    return false;
+  if (!RecordFits(a, c, p.lTxt.data() + (p.LPos - 1)) || !NothingAfter(a, c.after)) return false;
   cache.UsedHint(k);
   cache.hint = c.next;
+  if (c.after == CachedItem::kAfterLineEnd) {
+    MoveToNextLine(a, c);
+    return true;
+  }
   CopyRecord(a, c);
+  if (c.after == CachedItem::kAfterArgumentEnd) {
+    a.lex.argEndLine = p.Line;
+    a.lex.argEndPos = p.LPos;
+    a.lex.argEndSrc = p.cSourceListPos;
+  }
   return true;
 }
 
@@ -406,6 +456,22 @@ void KeepItem(Assembly& a, int32_t from, uint32_t opaqueBefore, uint8_t fields,
   c.opaque = static_cast<uint8_t>(a.lex.opaqueItems - opaqueBefore);
   c.fields = fields;
   c.after = after;
+  a.lex.items.Add(c);
+}
+
+// Keeps the end of the line that ended at lineEnd, read from `from`, now
+// that reading has moved on to the next line.
+void KeepLineEnd(Assembly& a, const char* from, const char* lineEnd) {
+  const TLexPos& p = a.lex.pos;
+  CachedItem c;
+  c.from = from;
+  c.lineEnd = lineEnd;
+  c.text = p.lTxt;
+  c.num = p.Line;
+  c.startOff = p.LastLPos - 1 - static_cast<int32_t>(from - p.LastLTxt.data());
+  c.item = I_EOL;
+  c.mode = ReadingMode(a);
+  c.after = CachedItem::kAfterLineEnd;
   a.lex.items.Add(c);
 }
 
@@ -463,7 +529,11 @@ void KeepItem(Assembly& a, int32_t from, uint32_t opaqueBefore, uint8_t fields,
         if (p.SValid) return;
         continue;
       }
-      FetchLine(a);
+      const std::string_view ended = p.lTxt;
+      // Kept only where it is copied again: with no argument or alias
+      // body being read.
+      if (FetchLine(a) && a.lex.cacheItems && NothingAfter(a, CachedItem::kAfterLineEnd))
+        KeepLineEnd(a, ended.data() + readFrom, ended.data() + n);
       p.ITxt = {};
       return;
     }

@@ -37,7 +37,8 @@ TEST(ItemCacheTest, CasesAndExamplesAssembleAlike) {
 // half-way through a loop, an argument read both in and out of "[[" ... "]]"
 // (where register names are names), an alias redefined half-way, string escapes
 // switched on, "\" building keywords, arguments passed through nested
-// macros, and items that warn or fail each time they are read.
+// macros, blank, empty and comment lines and a body ending the file, and
+// items that warn or fail each time they are read.
 TEST(ItemCacheTest, TextReadAgainInAnotherModeReadsAsItsTextSays) {
   const std::map<std::string, std::string> sources = {
       {"radix.asm",
@@ -106,6 +107,23 @@ TEST(ItemCacheTest, TextReadAgainInAnotherModeReadsAsItsTextSays) {
        "        FOR f = 1 TO 3\n"
        "        outer(f, f * f)\n"
        "        NEXT\n"},
+      {"line_ends.asm",
+       "        org 0\n"
+       "        LOOP 3, k\n"
+       "\n"
+       "        db k   ; note  \n"
+       "        \t\n"
+       "   ; a comment alone\n"
+       "        nop : db 7, k  \n"
+       "        IF k == 1\n"
+       "        db 9 // note\n"
+       "\n"
+       "        ENDIF\n"
+       "        LEND\n"
+       "        db 1\n"
+       "        REPT 2\n"
+       "        db 2\n"
+       "        MEND"},
       {"messages.asm",
        "        org 0\n"
        "        zoWarnLeadingZero = 1\n"
