@@ -125,6 +125,7 @@ void HandleRepeat(Assembly& a, TToken) {
     return;
   }
   a.cond.repeats.push_back(TRepeatEntry{LexSave(a), at, 0});
+  LexNoteRepetition(a);
 }
 
 void HandleUntil(Assembly& a, TToken) {
@@ -138,6 +139,7 @@ void HandleUntil(Assembly& a, TToken) {
   TRepeatEntry& e = repeats.back();
   if (done || !SameContext(a, e.origin) || !TripAllowed(a, e.trips)) {
     repeats.pop_back();
+    LexNoteRepetition(a);
     return;
   }
   LexRestore(a, e.StartPos, false);
@@ -161,6 +163,7 @@ void HandleWhile(Assembly& a, TToken) {
     return;
   }
   s.whiles.push_back(TWhileEntry{std::move(start), at, trips});
+  LexNoteRepetition(a);
 }
 
 // Back to the WHILE, which evaluates its condition again.
@@ -173,6 +176,7 @@ void HandleWend(Assembly& a, TToken) {
   }
   TWhileEntry e = std::move(s.whiles.back());
   s.whiles.pop_back();
+  LexNoteRepetition(a);
   if (!SameContext(a, e.origin) || !TripAllowed(a, e.trips)) return;
   s.whileReentry = true;
   s.whileReentryTrips = e.trips;
@@ -268,6 +272,7 @@ void HandleFor(Assembly& a, TToken) {
   LexPeek(a);
   e.StartPos = LexSave(a);
   a.cond.fors.push_back(std::move(e));
+  LexNoteRepetition(a);
 }
 
 // The variable's value as the body left it, when it still has the loop's
@@ -317,6 +322,7 @@ void HandleNext(Assembly& a, TToken) {
   TForEntry& e = fors.back();
   if (!SameContext(a, e.origin) || !StepFor(a, e) || !RoundAllowed(a)) {
     fors.pop_back();
+    LexNoteRepetition(a);
     return;
   }
   LexRestore(a, e.StartPos, false);
@@ -351,6 +357,7 @@ void OpenLoop(Assembly& a, const TLexPos& opening, const TConstructOrigin& at, i
   e.isRept = rept;
   e.origin = at;
   s.loops.push_back(std::move(e));
+  LexNoteRepetition(a);
   if (rept) ++s.reptCounter;
 }
 
@@ -389,6 +396,7 @@ void CloseLoopBody(Assembly& a) {
   }
   if (e.isRept) --s.reptCounter;
   s.loops.pop_back();
+  LexNoteRepetition(a);
 }
 
 void HandleLend(Assembly& a, TToken) {

@@ -269,6 +269,7 @@ void ExpandMacro(Assembly& a, TRec* macro, std::string_view name) {
   if (!ReadArguments(a, *macro, args)) return;
   // The entry is made from the return position and the arguments and moved in.
   m.macroStack.push_back(TMacroStackEntry{LexSave(a), std::move(args), line, source});
+  LexNoteRepetition(a);
   // The body is read with the invoker's prefix (a return position leaves the
   // prefix as it is) followed by the expansion's own scope.
   LexRestoreForReturn(a, macro->Body->StartLex);
@@ -296,6 +297,7 @@ void HandleMend(Assembly& a, TToken) {
   args.clear();
   m.spareArgLists.push_back(std::move(args));
   m.macroStack.pop_back();
+  LexNoteRepetition(a);
 }
 
 // Opens a procedure level: with a label its name is the new prefix,

@@ -24,9 +24,9 @@ constexpr std::array<uint8_t, kTokenCount> kOpaqueKeyword = [] {
 }();
 
 // Punctuation of one or two characters.
-void SetChar(TLexPos& p, int32_t i, int32_t len) {
+[[gnu::always_inline]] inline void SetChar(TLexPos& p, int32_t i, int32_t len) {
   p.Item = I_Char;
-  p.ITxt = p.lTxt.substr(static_cast<size_t>(i), static_cast<size_t>(len));
+  p.ITxt = std::string_view(p.lTxt.data() + i, static_cast<size_t>(len));
   p.LPos = i + len + 1;
 }
 
@@ -46,7 +46,7 @@ int32_t SkipBlanks(const char* s, int32_t i, int32_t n) {
 }
 
 // The two-character operators.
-bool IsOperatorPair(char c, char d) {
+[[gnu::always_inline]] inline bool IsOperatorPair(char c, char d) {
   switch (c) {
     case '<':
       return d == '=' || d == '>' || d == '<';
@@ -99,16 +99,6 @@ void SetLine(TLexPos& p, std::string_view line) {
   p.LEnd = static_cast<int32_t>(len);
 }
 
-// Items are kept for reading again while a loop or a macro expansion is
-// open: their text is what is read again. Asked at each new line and at
-// each jump, not at each item.
-void NoteRepetition(Assembly& a) {
-  const CondState& c = a.cond;
-  a.lex.cacheItems = (!a.macros.macroStack.empty() || !c.loops.empty() || !c.fors.empty() ||
-                      !c.whiles.empty() || !c.repeats.empty()) &&
-                     a.env.cacheRepeatedItems;
-}
-
 // What the reading of a place depends on besides its text: the keyword
 // set ("[[" ... "]]" switches it) and SETRADIX, for numbers.
 uint8_t ReadingMode(const Assembly& a) {
@@ -131,7 +121,6 @@ bool FetchLine(Assembly& a) {
       if (!l.empty()) {
         SetLine(p, l);
         p.Item = I_EOL;
-        NoteRepetition(a);
         return true;
       }
     }
@@ -290,7 +279,7 @@ enum class Reading { kMiss, kDelivered, kMoved };
 
 // After a name: a macro parameter continues the reading at its argument, an
 // alias at its body.
-Reading AfterName(Assembly& a) {
+[[gnu::always_inline]] inline Reading AfterName(Assembly& a) {
   if (SubstituteParameter(a)) {
     a.lex.pos.ITxt = {};
     return Reading::kMoved;
@@ -302,7 +291,7 @@ Reading AfterName(Assembly& a) {
 
 // After "," or ")": the latest end of an argument. When the innermost
 // substitution's argument ends here, reading returns to where it began.
-Reading AfterArgumentEnd(Assembly& a) {
+[[gnu::always_inline]] inline Reading AfterArgumentEnd(Assembly& a) {
   TLexPos& p = a.lex.pos;
   a.lex.argEndLine = p.Line;
   a.lex.argEndPos = p.LPos;
@@ -355,7 +344,6 @@ void MoveToNextLine(Assembly& a, const CachedItem& c) {
   p.LEnd = static_cast<int32_t>(c.text.size());
   p.Item = I_EOL;
   p.ITxt = {};
-  NoteRepetition(a);
 }
 
 // Whether nothing is to be worked out after the item of a record: no macro
@@ -497,22 +485,34 @@ void KeepLineEnd(Assembly& a, const char* from, const char* lineEnd) {
   p.ITxt = KeepItemText(a, v.Str);
 }
 
-// Reads one item into a.lex.pos from the text. Each place reading moves on
-// to is looked up in the records first; the first place too when asked.
+// Reads one item into a.lex.pos from the text. While items are kept
+// (kKeep), each place reading moves on to is looked up in the records
+// first (the first place too when asked) and what is read is kept; the
+// other instance is the plain reader, with none of that.
+template <bool kKeep>
 [[gnu::noinline]] void ReadItemText(Assembly& a, bool recordsFirst) {
   TLexPos& p = a.lex.pos;
   for (bool tryRecords = recordsFirst;; tryRecords = true) {
-    if (tryRecords && a.lex.cacheItems) {
-      const Reading r = ReplayItem(a);
-      if (r == Reading::kDelivered) return;
-      if (r == Reading::kMoved) continue;
+    if constexpr (kKeep) {
+      if (tryRecords && a.lex.cacheItems) {
+        const Reading r = ReplayItem(a);
+        if (r == Reading::kDelivered) return;
+        if (r == Reading::kMoved) continue;
+      }
     }
     const char* s = p.lTxt.data();
     int32_t i = p.LPos - 1;  // 0-based index of the next character
     const int32_t n = p.LEnd;
     // Where this reading started, and the count it adds to, for its record.
-    const int32_t readFrom = i;
-    const uint32_t opaqueBefore = a.lex.opaqueItems;
+    [[maybe_unused]] int32_t readFrom = 0;
+    [[maybe_unused]] uint32_t opaqueBefore = 0;
+    if constexpr (kKeep) {
+      readFrom = i;
+      opaqueBefore = a.lex.opaqueItems;
+    }
+    auto keep = [&](uint8_t fields, uint8_t after = CachedItem::kAfterNothing) {
+      if constexpr (kKeep) KeepItem(a, readFrom, opaqueBefore, fields, after);
+    };
     if (i < n && (ClassOf(s[i]) & kBlank)) i = SkipBlanks(s, i, n);
     // The item starts here (after any substitution that ended on the way),
     // so a position rewound to its start reads it again.
@@ -532,7 +532,7 @@ void KeepLineEnd(Assembly& a, const char* from, const char* lineEnd) {
       const std::string_view ended = p.lTxt;
       // Kept only where it is copied again: with no argument or alias
       // body being read.
-      if (FetchLine(a) && a.lex.cacheItems && NothingAfter(a, CachedItem::kAfterLineEnd))
+      if (FetchLine(a) && kKeep && a.lex.cacheItems && NothingAfter(a, CachedItem::kAfterLineEnd))
         KeepLineEnd(a, ended.data() + readFrom, ended.data() + n);
       p.ITxt = {};
       return;
@@ -566,12 +566,12 @@ void KeepLineEnd(Assembly& a, const char* from, const char* lineEnd) {
           p.ITxt = std::string_view(s + i, word.size() + 1);
           ++p.LPos;
         }
-        KeepItem(a, readFrom, opaqueBefore, CachedItem::kSetsToken);
+        keep(CachedItem::kSetsToken);
         return;
       }
       p.Item = I_Ident;
       ++a.lex.opaqueItems;
-      KeepItem(a, readFrom, opaqueBefore, 0, CachedItem::kAfterName);
+      keep(0, CachedItem::kAfterName);
       if (AfterName(a) == Reading::kMoved) continue;
       return;
     }
@@ -580,7 +580,7 @@ void KeepLineEnd(Assembly& a, const char* from, const char* lineEnd) {
       // Numbers with a leading zero may warn, and SETRADIX reads them in a
       // radix that may change: those are read afresh each time.
       if (p.Item == I_Integer && !a.lex.radixActive && !(p.ITxt.size() >= 2 && p.ITxt[0] == '0'))
-        KeepItem(a, readFrom, opaqueBefore, CachedItem::kSetsNumber);
+        keep(CachedItem::kSetsNumber);
       return;
     }
 
@@ -594,15 +594,15 @@ void KeepLineEnd(Assembly& a, const char* from, const char* lineEnd) {
           continue;
         }
         SetChar(p, i, (i + 1 < n && s[i + 1] == '*') ? 2 : 1);
-        KeepItem(a, readFrom, opaqueBefore, 0);
+        keep(0);
         return;
       case '$':
         if (ReadPrefixedHex(a, i)) {
-          KeepItem(a, readFrom, opaqueBefore, CachedItem::kSetsNumber);
+          keep(CachedItem::kSetsNumber);
         } else {
           SetChar(p, i, 1);
           ++a.lex.opaqueItems;
-          KeepItem(a, readFrom, opaqueBefore, 0);
+          keep(0);
         }
         return;
       case '#':
@@ -612,16 +612,16 @@ void KeepLineEnd(Assembly& a, const char* from, const char* lineEnd) {
           p.ITokVal = tHASHDEFINE;
           p.ITxt = "#define";
           p.LPos = i + 8;
-          KeepItem(a, readFrom, opaqueBefore, CachedItem::kSetsToken);
+          keep(CachedItem::kSetsToken);
           return;
         }
         if (ReadPrefixedHex(a, i)) {
-          KeepItem(a, readFrom, opaqueBefore, CachedItem::kSetsNumber);
+          keep(CachedItem::kSetsNumber);
         } else {
           SetChar(p, i, 1);
           p.Item = I_Unknown;
           ++a.lex.opaqueItems;
-          KeepItem(a, readFrom, opaqueBefore, 0);
+          keep(0);
         }
         return;
       case '%':
@@ -638,7 +638,7 @@ void KeepLineEnd(Assembly& a, const char* from, const char* lineEnd) {
           ReadRawString(a, i);
         } else {
           SetChar(p, i, 1);
-          KeepItem(a, readFrom, opaqueBefore, 0);
+          keep(0);
         }
         return;
       case '\\':
@@ -651,7 +651,7 @@ void KeepLineEnd(Assembly& a, const char* from, const char* lineEnd) {
       case ',':
       case ')':
         SetChar(p, i, 1);
-        KeepItem(a, readFrom, opaqueBefore, 0, CachedItem::kAfterArgumentEnd);
+        keep(0, CachedItem::kAfterArgumentEnd);
         if (AfterArgumentEnd(a) == Reading::kMoved) continue;
         return;
       default:
@@ -673,33 +673,39 @@ void KeepLineEnd(Assembly& a, const char* from, const char* lineEnd) {
         continue;
       }
       SetChar(p, i, 2);
-      KeepItem(a, readFrom, opaqueBefore, 0);
+      keep(0);
       return;
     }
     SetChar(p, i, 1);
-    KeepItem(a, readFrom, opaqueBefore, 0);
+    keep(0);
     return;
   }
 }
 
 // The item from its record when there is one, else from the text.
-[[gnu::noinline]] void ReadItemSlow(Assembly& a) {
-  Reading r = Reading::kMiss;
-  if (a.lex.cacheItems) {
-    r = ReplayItem(a);
-    if (r == Reading::kDelivered) return;
-  }
-  ReadItemText(a, r == Reading::kMoved);
+[[gnu::noinline]] void ReadItemKept(Assembly& a) {
+  const Reading r = ReplayItem(a);
+  if (r != Reading::kDelivered) ReadItemText<true>(a, r == Reading::kMoved);
 }
 
-// Reads one item into a.lex.pos.
-void ReadItem(Assembly& a) {
+// While items are kept: the hinted record's item, copied with no further
+// call when nothing is to be worked out after it.
+[[gnu::noinline]] void ReadItemWhileKept(Assembly& a) {
+  if (!ReplayHinted(a)) ReadItemKept(a);
+}
+
+// Reads one item into a.lex.pos (inlined into peek and next).
+[[gnu::always_inline]] inline void ReadNextItem(Assembly& a) {
   TLexPos& p = a.lex.pos;
   p.ILine = p.Line;
   p.SValid = false;  // every item sets its own text
-  if (a.lex.cacheItems && ReplayHinted(a)) return;
-  ReadItemSlow(a);
+  if (!a.lex.cacheItems)
+    ReadItemText<false>(a, false);
+  else
+    ReadItemWhileKept(a);
 }
+
+void ReadItem(Assembly& a) { ReadNextItem(a); }
 
 // Copies what locates the reading (line, item, look-ahead, macro context)
 // from a saved position, leaving the segment, the block mode and the
@@ -729,9 +735,17 @@ std::string_view KeepItemText(Assembly& a, std::string_view text) {
   return *a.lex.keptTexts.emplace(text).first;
 }
 
+void LexNoteRepetition(Assembly& a) {
+  const CondState& c = a.cond;
+  a.lex.cacheItems = (!a.macros.macroStack.empty() || !c.loops.empty() || !c.fors.empty() ||
+                      !c.whiles.empty() || !c.repeats.empty()) &&
+                     a.env.cacheRepeatedItems;
+}
+
 void LexResetSource(Assembly& a, int32_t slot) {
   TLexPos& p = a.lex.pos;
   a.lex.items.Clear();
+  LexNoteRepetition(a);
   p.cSourceListPos = slot;
   p.Line = 0;
   p.lTxt = {};
@@ -752,20 +766,20 @@ void LexResetSource(Assembly& a, int32_t slot) {
 }
 
 void LexNext(Assembly& a) {
-  if (!a.lex.pos.SValid) ReadItem(a);
+  if (!a.lex.pos.SValid) ReadNextItem(a);
   a.lex.pos.SValid = false;
 }
 
 void LexPeek(Assembly& a) {
   TLexPos& p = a.lex.pos;
   if (!p.SValid) {
-    ReadItem(a);
+    ReadNextItem(a);
     p.SValid = true;
   }
   // Inside parentheses an expression may go on over the next lines.
   if (a.eval.ExprParenDepth > 0) {
     while (p.Item == I_EOL) {
-      ReadItem(a);
+      ReadNextItem(a);
       p.SValid = true;
     }
   }
@@ -775,7 +789,7 @@ void LexSkipToEOL(Assembly& a) {
   TLexPos& p = a.lex.pos;
   for (;;) {
     if (!p.SValid) {
-      ReadItem(a);
+      ReadNextItem(a);
       p.SValid = true;
     }
     if (p.Item == I_EOL || p.Item == I_Null) return;
@@ -826,7 +840,6 @@ void LexRestore(Assembly& a, const TLexPos& p, bool withParamDepth) {
   if (withParamDepth && p.pParserParamStack >= 0 && p.pParserParamStack < depth)
     a.lex.paramStack.resize(static_cast<size_t>(p.pParserParamStack));
   a.lex.pos.pParserParamStack = static_cast<int32_t>(a.lex.paramStack.size());
-  NoteRepetition(a);
 }
 
 void LexRestoreForParam(Assembly& a, const TLexPos& p) {
@@ -837,7 +850,4 @@ void LexRestoreForParam(Assembly& a, const TLexPos& p) {
   d.sLastRawLabel = p.sLastRawLabel;
 }
 
-void LexRestoreForReturn(Assembly& a, const TLexPos& p) {
-  CopyReadingState(a.lex.pos, p);
-  NoteRepetition(a);
-}
+void LexRestoreForReturn(Assembly& a, const TLexPos& p) { CopyReadingState(a.lex.pos, p); }

@@ -91,6 +91,9 @@ std::string_view KeepItemText(Assembly& a, std::string_view text);
 // Only the reading fields change; prefixes, segment, block mode and macro
 // context carry over (INCLUDE keeps them).
 void LexResetSource(Assembly& a, int32_t slot);
+// Items are kept for reading again while a loop or a macro expansion is
+// open (LexerState::items): called wherever one opens or closes.
+void LexNoteRepetition(Assembly& a);
 void LexNext(Assembly& a);
 // While a.eval.ExprParenDepth > 0, peek also passes over I_EOL items, so a
 // parenthesised expression may go on over the following lines.
