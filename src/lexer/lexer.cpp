@@ -3,6 +3,7 @@
 #include "lexer/lexer.h"
 
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -364,10 +365,17 @@ void MoveToNextLine(Assembly& a, const CachedItem& c) {
   }
 }
 
+// The address of index i of a text, as a key: worked out on the integer, so
+// that the empty text (no address) gives a key too.
+inline const char* PlaceIn(std::string_view text, int32_t i) {
+  return reinterpret_cast<const char*>(reinterpret_cast<uintptr_t>(text.data()) +
+                                       static_cast<uintptr_t>(i));
+}
+
 // Record c is the one for the reading place in the mode in force.
 bool RecordFits(const Assembly& a, const CachedItem& c, const char* from) {
   const TLexPos& p = a.lex.pos;
-  return c.from == from && c.lineEnd == p.lTxt.data() + p.LEnd && c.mode == ReadingMode(a);
+  return c.from == from && c.lineEnd == PlaceIn(p.lTxt, p.LEnd) && c.mode == ReadingMode(a);
 }
 
 // The item at the reading place from its record, as reading the text would
@@ -375,7 +383,7 @@ bool RecordFits(const Assembly& a, const CachedItem& c, const char* from) {
 Reading ReplayItem(Assembly& a) {
   TLexPos& p = a.lex.pos;
   const int32_t i = p.LPos - 1;  // at most the line's length: its end is a place too
-  const char* from = p.lTxt.data() + i;
+  const char* from = PlaceIn(p.lTxt, i);
   ItemCache& cache = a.lex.items;
   int32_t k = cache.hint;
   if (k >= 0 && cache[k].from == from) {
@@ -408,8 +416,7 @@ Reading ReplayItem(Assembly& a) {
   const int32_t k = cache.hint;
   if (k < 0) return false;
   const CachedItem& c = cache[k];
-  // LPos is at most one past the line's end, so this stays in the line.
-  if (!RecordFits(a, c, p.lTxt.data() + (p.LPos - 1)) || !NothingAfter(a, c.after)) return false;
+  if (!RecordFits(a, c, PlaceIn(p.lTxt, p.LPos - 1)) || !NothingAfter(a, c.after)) return false;
   cache.UsedHint(k);
   cache.hint = c.next;
   if (c.after == CachedItem::kAfterLineEnd) {
@@ -432,8 +439,8 @@ void KeepItem(Assembly& a, int32_t from, uint32_t opaqueBefore, uint8_t fields,
   if (!a.lex.cacheItems) return;
   const TLexPos& p = a.lex.pos;
   CachedItem c;
-  c.from = p.lTxt.data() + from;
-  c.lineEnd = p.lTxt.data() + p.LEnd;
+  c.from = PlaceIn(p.lTxt, from);
+  c.lineEnd = PlaceIn(p.lTxt, p.LEnd);
   c.text = p.ITxt;
   c.num = p.INumVal;
   c.startOff = p.LastLPos - 1 - from;
@@ -447,16 +454,16 @@ void KeepItem(Assembly& a, int32_t from, uint32_t opaqueBefore, uint8_t fields,
   a.lex.items.Add(c);
 }
 
-// Keeps the end of the line that ended at lineEnd, read from `from`, now
-// that reading has moved on to the next line.
-void KeepLineEnd(Assembly& a, const char* from, const char* lineEnd) {
+// Keeps the end of the line `ended`, read from its index `from`, now that
+// reading has moved on to the next line.
+void KeepLineEnd(Assembly& a, std::string_view ended, int32_t from) {
   const TLexPos& p = a.lex.pos;
   CachedItem c;
-  c.from = from;
-  c.lineEnd = lineEnd;
+  c.from = PlaceIn(ended, from);
+  c.lineEnd = PlaceIn(ended, static_cast<int32_t>(ended.size()));
   c.text = p.lTxt;
   c.num = p.Line;
-  c.startOff = p.LastLPos - 1 - static_cast<int32_t>(from - p.LastLTxt.data());
+  c.startOff = p.LastLPos - 1 - from;
   c.item = I_EOL;
   c.mode = ReadingMode(a);
   c.after = CachedItem::kAfterLineEnd;
@@ -533,7 +540,7 @@ template <bool kKeep>
       // Kept only where it is copied again: with no argument or alias
       // body being read.
       if (FetchLine(a) && kKeep && a.lex.cacheItems && NothingAfter(a, CachedItem::kAfterLineEnd))
-        KeepLineEnd(a, ended.data() + readFrom, ended.data() + n);
+        KeepLineEnd(a, ended, readFrom);
       p.ITxt = {};
       return;
     }
