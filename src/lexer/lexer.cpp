@@ -290,13 +290,19 @@ enum class Reading { kMiss, kDelivered, kMoved };
   return Reading::kDelivered;
 }
 
+// Records the "," or ")" just read as the latest end of an argument.
+void NoteArgumentEnd(Assembly& a) {
+  const TLexPos& p = a.lex.pos;
+  a.lex.argEndLine = p.Line;
+  a.lex.argEndPos = p.LPos;
+  a.lex.argEndSrc = p.cSourceListPos;
+}
+
 // After "," or ")": the latest end of an argument. When the innermost
 // substitution's argument ends here, reading returns to where it began.
 [[gnu::always_inline]] inline Reading AfterArgumentEnd(Assembly& a) {
   TLexPos& p = a.lex.pos;
-  a.lex.argEndLine = p.Line;
-  a.lex.argEndPos = p.LPos;
-  a.lex.argEndSrc = p.cSourceListPos;
+  NoteArgumentEnd(a);
   if (SubstitutionEndsAt(a, p.LPos, false)) {
     PopParamSubstitution(a);
     p.ITxt = {};
@@ -316,8 +322,6 @@ Reading AfterItem(Assembly& a, uint8_t after) {
   }
 }
 
-// The item at the reading place from its record, as reading the text would
-// give it.
 // Sets the reading state as reading record c's item from the text would.
 [[gnu::always_inline]] inline void CopyRecord(Assembly& a, const CachedItem& c) {
   TLexPos& p = a.lex.pos;
@@ -424,11 +428,7 @@ Reading ReplayItem(Assembly& a) {
     return true;
   }
   CopyRecord(a, c);
-  if (c.after == CachedItem::kAfterArgumentEnd) {
-    a.lex.argEndLine = p.Line;
-    a.lex.argEndPos = p.LPos;
-    a.lex.argEndSrc = p.cSourceListPos;
-  }
+  if (c.after == CachedItem::kAfterArgumentEnd) NoteArgumentEnd(a);
   return true;
 }
 
