@@ -33,7 +33,7 @@ std::string ExecutableDir() { return ParentFolder(ReadSymlink("/proc/self/exe"))
 }  // namespace
 
 int main(int argc, char** argv) {
-  GrowHeapInLargeSteps();
+  PrepareProcessMemory(argv);
   StdConsole console;
   if (argc >= 2) {
     const InfoRequest request = InfoRequestOf(argv[1]);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "assembler/assembly.h"
+#include "support/fresh_memory.h"
 #include "support/paths.h"
 #include "symbols/presets.h"
 
@@ -167,6 +168,10 @@ bool DoOneRun(Assembly& a) {
   ClearSources(a);
   LoadSource(a, a.run.mainParam);
   const TSource& main = a.sources.slots[0];
+  // A run's heap grows with its lines (their index, what is known of them,
+  // the labels on them): about this much a line is made present at once.
+  constexpr size_t kHeapPerLine = 8;
+  PrepareHeapGrowth(main.Lines.size() * kHeapPerLine);
   bool ok;
   if (!main.readError.empty()) {
     PrintErr(a, " Source file \"" + a.run.mainParam + "\" can't be read: " + main.readError);

@@ -1,10 +1,13 @@
 #include "support/fresh_memory.h"
 
+#include <alloca.h>
 #include <malloc.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <iterator>
 #include <new>
 
 namespace {
@@ -18,6 +21,26 @@ constexpr size_t kHugePage = size_t{2} << 20;
 // faulting the buffer's small pages (128 or more), and the memory it holds
 // beyond the buffer is at most three times the buffer.
 constexpr size_t kHugeWorthwhile = kHugePage / 4;
+
+uintptr_t PageSize() { return static_cast<uintptr_t>(sysconf(_SC_PAGESIZE)); }
+
+// Makes the pages from the one holding `from` to the one holding `to - 1`
+// present, for writing or for reading.
+void MakePresent(uintptr_t from, uintptr_t to, int advice) {
+  const uintptr_t page = PageSize();
+  from &= ~(page - 1);
+  to = (to + page - 1) & ~(page - 1);
+  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, advice);
+}
+
+// How far below main's frame a run's calls reach, with room to spare.
+constexpr size_t kStackDepth = 64 * 1024;
+constexpr size_t kFirstHeapRoom = 64 * 1024;
+// The heap is prepared in blocks the allocator takes from its own room
+// (larger ones it would map apart), and at most as much as it grows by in
+// one step, so that none of it is given back.
+constexpr size_t kHeapBlock = 60 * 1024;
+constexpr size_t kMostHeapRoom = 1 << 20;
 
 char* HeapRoom(size_t size) {
   char* p = new (std::nothrow) char[size];
@@ -82,8 +105,50 @@ void FreeForFilling(char* data, size_t mapped) {
     delete[] data;
 }
 
-void GrowHeapInLargeSteps() {
-#ifdef M_TOP_PAD
-  mallopt(M_TOP_PAD, 1 << 20);
+// The bounds of the program's zeroed data, from the linker; null where it
+// does not name them.
+extern "C" {
+[[gnu::weak]] extern char __bss_start[];
+[[gnu::weak]] extern char _end[];
+}
+
+void PrepareHeapGrowth(size_t bytes) {
+#ifdef MADV_POPULATE_WRITE
+  bytes = bytes < kMostHeapRoom ? bytes : kMostHeapRoom;
+  // Blocks taken one after the other from the heap's free room and given
+  // back in the opposite order, each joining that room again: its pages stay
+  // present for what the run allocates next.
+  void* blocks[kMostHeapRoom / kHeapBlock + 1];
+  size_t n = 0;
+  for (size_t done = 0; done < bytes && n < std::size(blocks); done += kHeapBlock) {
+    void* b = std::malloc(kHeapBlock);
+    if (!b) break;
+    PrepareForFilling(b, kHeapBlock);
+    blocks[n++] = b;
+  }
+  while (n > 0) std::free(blocks[--n]);
+#else
+  (void)bytes;
 #endif
+}
+
+[[gnu::noinline]] void PrepareProcessMemory(void* stackTop) {
+#ifdef M_TOP_PAD
+  mallopt(M_TOP_PAD, static_cast<int>(kMostHeapRoom));
+#endif
+#ifdef MADV_POPULATE_WRITE
+  // One fault takes the stack's mapping down to the deepest frame expected;
+  // everything from there up to the caller's frame (main's, which holds the
+  // assembly context) is then made present at once.
+  volatile char* deepest = static_cast<volatile char*>(alloca(kStackDepth));
+  deepest[0] = 0;
+  MakePresent(reinterpret_cast<uintptr_t>(deepest), reinterpret_cast<uintptr_t>(stackTop),
+              MADV_POPULATE_WRITE);
+  if (__bss_start && _end)
+    MakePresent(reinterpret_cast<uintptr_t>(__bss_start), reinterpret_cast<uintptr_t>(_end),
+                MADV_POPULATE_WRITE);
+#else
+  (void)stackTop;
+#endif
+  PrepareHeapGrowth(kFirstHeapRoom);
 }

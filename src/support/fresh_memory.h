@@ -24,7 +24,15 @@ char* AllocateForFilling(size_t size, size_t& mapped);
 // Gives back room from AllocateForFilling.
 void FreeForFilling(char* data, size_t mapped);
 
+// Called first thing in main, with an address above main's frame (argv).
 // Asks the heap to grow in steps of 1 MB beyond what is asked for, instead of
-// 128 KB: a large source's run then grows it in a few calls instead of dozens.
-// The room grown into and not yet used is not memory held.
-void GrowHeapInLargeSteps();
+// 128 KB: a large source's run then grows it in a few calls instead of dozens
+// (the room grown into and not yet used is not memory held). Then makes
+// present in a few calls what every run touches: the stack (main's frame
+// holds the assembly context), the program's zeroed data and the first room
+// of the heap.
+void PrepareProcessMemory(void* stackTop);
+
+// Makes present about `bytes` (at most 1 MB) of the heap's free room, for a
+// run that is about to allocate that much.
+void PrepareHeapGrowth(size_t bytes);
