@@ -37,9 +37,9 @@ void MakePresent(uintptr_t from, uintptr_t to, int advice) {
 constexpr size_t kStackDepth = 64 * 1024;
 constexpr size_t kFirstHeapRoom = 64 * 1024;
 // The heap is prepared in blocks the allocator takes from its own room
-// (larger ones it would map apart), and at most as much as it grows by in
+// (from 128 KB it maps blocks apart), and at most as much as it grows by in
 // one step, so that none of it is given back.
-constexpr size_t kHeapBlock = 60 * 1024;
+constexpr size_t kHeapBlock = 120 * 1024;
 constexpr size_t kMostHeapRoom = 1 << 20;
 
 char* HeapRoom(size_t size) {
@@ -121,9 +121,10 @@ void PrepareHeapGrowth(size_t bytes) {
   void* blocks[kMostHeapRoom / kHeapBlock + 1];
   size_t n = 0;
   for (size_t done = 0; done < bytes && n < std::size(blocks); done += kHeapBlock) {
-    void* b = std::malloc(kHeapBlock);
+    const size_t size = bytes - done < kHeapBlock ? bytes - done : kHeapBlock;
+    void* b = std::malloc(size);
     if (!b) break;
-    PrepareForFilling(b, kHeapBlock);
+    PrepareForFilling(b, size);
     blocks[n++] = b;
   }
   while (n > 0) std::free(blocks[--n]);
