@@ -170,7 +170,7 @@ bool DoOneRun(Assembly& a) {
   const TSource& main = a.sources.slots[0];
   // A run's heap grows with its lines (their index, what is known of them,
   // the labels on them): about this much a line is made present at once.
-  constexpr size_t kHeapPerLine = 8;
+  constexpr size_t kHeapPerLine = 16;
   PrepareHeapGrowth(main.Lines.size() * kHeapPerLine);
   bool ok;
   if (!main.readError.empty()) {
