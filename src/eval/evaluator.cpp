@@ -79,9 +79,37 @@ bool ReadOperandLabel(Assembly& a) {
   return true;
 }
 
+// The commonest expression: one number (the item `p`), followed on its line
+// by what no operator can be: a ",", a ")", or the end of the statement's
+// line outside parentheses. It is taken as the operator levels would take it
+// (the same value, the same items read, the item after it looked at),
+// without passing through them. Not where the text is an argument or alias
+// body being read: there the next item may come from elsewhere.
+bool LoneNumber(Assembly& a, const TLexPos& p, TExpRes& result) {
+  if (!a.lex.paramStack.empty() || !a.lex.aliasStack.empty() || a.eval.nesting >= kMaxEvalNesting)
+    return false;
+  const std::string_view text = p.lTxt;
+  size_t i = static_cast<size_t>(p.LPos - 1);
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  if (i < text.size() && text[i] != ',' && text[i] != ')') {
+    if (text[i] != ';' || a.eval.ExprParenDepth > 0) return false;
+  } else if (i >= text.size() && a.eval.ExprParenDepth > 0) {
+    return false;
+  }
+  // An expression inside another one leaves the outer operand label alone.
+  if (a.eval.entryDepth == 0) a.eval.OperandLabelName.clear();
+  ResetValue(result);
+  result.Int = p.INumVal;
+  LexNext(a);
+  Peek(a);
+  return true;
+}
+
 }  // namespace
 
 void EvalExpression(Assembly& a, TExpRes& result) {
+  const TLexPos& first = Peek(a);
+  if (first.Item == I_Integer && LoneNumber(a, first, result)) return;
   // An expression evaluated inside another one (a function argument, an
   // index, the lexer's keyword builder) must not lose the operand label of
   // the outer expression, which the handler reads after the whole operand.
@@ -92,7 +120,7 @@ void EvalExpression(Assembly& a, TExpRes& result) {
 
   a.eval.OperandLabelName.clear();
   ResetValue(result);
-  if (!ItemIsChar(Peek(a), "[") || ReadOperandLabel(a)) EvalConditional(a, result);
+  if (!ItemIsChar(first, "[") || ReadOperandLabel(a)) EvalConditional(a, result);
 
   --a.eval.entryDepth;
   if (nested) a.eval.OperandLabelName.swap(outerLabel);

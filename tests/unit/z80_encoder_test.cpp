@@ -467,6 +467,27 @@ TEST(Z80Labels, OperandLabelsNameTheOperandBytesAndMakeThemWritable) {
   });
 }
 
+// A number operand is whole only where nothing after it can go on with the
+// expression: what follows it on the line, or on the next lines inside
+// parentheses, or in a macro argument, must still be read.
+TEST(Z80Operands, NumbersAndWhatFollowsThem) {
+  ExpectBytes({
+      {" LD B,5 ; note\n LD C , 6 ", "06 05 0E 06"},
+      {" LD A,(5\n +3)", "3A 08 00"},
+      {" LD A,(5 ; note\n +3)", "3A 08 00"},
+      {" LD A,(5\n)", "3A 05 00"},
+      {" LD (IX+5),7\n LD A,(IY-2)", "DD 36 05 07 FD 7E FE"},
+      {" OUT ($FE),A\n IN A,($FE)", "D3 FE DB FE"},
+      {" LD A,$1234[1]\n LD B,2 + 3\n LD C,2*3", "3E 12 06 05 0E 06"},
+      {" DB 1, 2 ,3 ; note\n DW 4", "01 02 03 04 00"},
+      {"setab MACRO(xx)\n LD A,xx\n LD B,xx+1\n MEND\n setab(4)\n setab(4+2)",
+       "3E 04 06 05 3E 06 06 07"},
+      // Inside a function's argument a number leaves the outer operand's
+      // label as it was.
+      {" LD HL,[lab1]ZXPIXELADDR(0, 0)\n LD DE,lab1", "21 00 40 11 01 80"},
+  });
+}
+
 TEST(Z80Labels, BigEndianPushWarns) {
   Z80Run run(" zoSupportNext = 1\n PUSH [val]$1234");
   EXPECT_EQ(run.Warnings(),
