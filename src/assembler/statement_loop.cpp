@@ -373,12 +373,17 @@ void PeekStatementStart(Assembly& a) {
   LexPeek(a);
 }
 
-void RunStatementWithProgress(Assembly& a) {
+// Runs the statement whose first item has been read; returns whether the
+// next statement's first item has been read too (as PeekStatementStart
+// would read it).
+bool RunStatementWithProgress(Assembly& a) {
   const StatementStart before(a);
   RunStatement(a);
-  if (a.stmt.endFlag || a.pass.abort) return;
+  if (a.stmt.endFlag || a.pass.abort) return false;
   PeekStatementStart(a);
-  if (a.lex.pos.Item != I_Null && before.StillAt(a)) LexNext(a);
+  if (a.lex.pos.Item == I_Null || !before.StillAt(a)) return true;
+  LexNext(a);
+  return false;
 }
 
 }  // namespace
@@ -387,10 +392,11 @@ void RunPass(Assembly& a) {
   ResetForPass(a);
   StatementState& s = a.stmt;
   for (;;) {
+    bool peeked = false;
     while (!s.endFlag && !a.pass.abort) {
-      PeekStatementStart(a);
+      if (!peeked) PeekStatementStart(a);
       if (a.lex.pos.Item == I_Null) break;
-      RunStatementWithProgress(a);
+      peeked = RunStatementWithProgress(a);
     }
     s.endFlag = true;
     if (a.sources.includeStack.size() > 1 && !a.pass.abort) {
