@@ -53,7 +53,7 @@ char* HeapRoom(size_t size) {
 void PrepareForFilling(void* data, size_t size) {
 #ifdef MADV_POPULATE_WRITE
   if (size < kWorthwhile) return;
-  const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+  const uintptr_t page = PageSize();
   const auto start = reinterpret_cast<uintptr_t>(data);
   const uintptr_t first = (start + page - 1) & ~(page - 1);
   const uintptr_t end = (start + size) & ~(page - 1);
@@ -73,7 +73,7 @@ char* AllocateForFilling(size_t size, size_t& mapped) {
   // A buffer under one huge page takes a whole one; a larger one keeps its
   // tail in small pages, so it holds no memory it does not use.
   const size_t whole = size < kHugePage ? kHugePage : size & ~(kHugePage - 1);
-  const auto page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  const size_t page = PageSize();
   const size_t length = size < kHugePage ? kHugePage : (size + page - 1) & ~(page - 1);
   void* m =
       mmap(nullptr, length + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
